@@ -1,0 +1,42 @@
+// Paths composed by formatting into a fixed capacity. A path that does not fit is
+// kept whole but marked, so that it is refused instead of being used truncated.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "installer/Format.h"
+
+// A composed path, whatever its capacity.
+class ComposedPath {
+ public:
+  const char* c_str() const { return m_text.c_str(); }
+  const std::string& Text() const { return m_text; }
+  bool Fits() const { return m_fits; }
+
+ protected:
+  std::string m_text;
+  bool m_fits = true;
+};
+
+// A composed path in a buffer of `Capacity` bytes, terminator included.
+template <std::size_t Capacity>
+class BoundedPath : public ComposedPath {
+ public:
+  // Formats `format` with `args` (C strings or composed paths); false when the text
+  // does not fit the capacity or an argument did not fit its own.
+  template <typename... Args>
+  bool Format(const char* format, const Args&... args) {
+    m_text = FormatText(format, Text(args)...);
+    m_fits = m_text.size() < Capacity && (ArgumentFits(args) && ...);
+    return m_fits;
+  }
+
+ private:
+  static const char* Text(const char* text) { return text; }
+  static const char* Text(const std::string& text) { return text.c_str(); }
+  static const char* Text(const ComposedPath& path) { return path.c_str(); }
+  static bool ArgumentFits(const char*) { return true; }
+  static bool ArgumentFits(const std::string&) { return true; }
+  static bool ArgumentFits(const ComposedPath& path) { return path.Fits(); }
+};

@@ -1,0 +1,72 @@
+#include "installer/CopyPlan.h"
+
+#include "installer/InstallContext.h"
+#include "installer/PathCalls.h"
+#include "installer/Trace.h"
+
+namespace {
+
+// A folder copy's pattern and file paths are composed in buffers of 256 bytes.
+using EntryPath = BoundedPath<256>;
+
+// Source formats take the CD root; destination formats the catalog root and ID.
+struct CopyStep {
+  const char* sourceFormat;
+  const char* destinationFormat;
+};
+
+// Steps 3 and 4 create their folders inside the HTML folder that step 2 creates,
+// and folders are created one level at a time: the order matters.
+constexpr CopyStep kCopyPlan[] = {
+    {"%s\\INST_FP\\", "%s"},
+    {"%s\\FP\\HTML\\", "%s\\%s\\HTML"},
+    {"%s\\FP\\HTML\\guide_img\\", "%s\\%s\\HTML\\guide_img"},
+    {"%s\\FP\\HTML\\QXT905_app_jpeg\\", "%s\\%s\\HTML\\QXT905_app_jpeg"},
+    {"%s\\FP\\jpg\\", "%s\\%s\\jpg"},
+};
+
+}  // namespace
+
+int CopyCatalog() {
+  int failures = 0;
+  for (const CopyStep& step : kCopyPlan) {
+    PlanPath destination;
+    destination.Format(step.destinationFormat, g_catalogRoot, g_catalogId);
+    PlanPath source;
+    source.Format(step.sourceFormat, g_cdPath);
+    failures += CopyFolder(destination, source);
+  }
+  return failures;
+}
+
+int CopyFolder(const PlanPath& destination, const PlanPath& source) {
+  if (!CreateFolderAt(destination)) Trace("ERR-01 Fial to Create Derectory.");
+
+  EntryPath pattern;
+  pattern.Format("%s\\*", source);
+  files::FoundEntry entry;
+  files::SearchHandle search = FindFirstAt(pattern, entry);
+  if (!search) {
+    Trace("ERR-03(%lu)  Source Derectory is Empty. :%d\n", files::LastError(), 0);
+    return 0;
+  }
+
+  int failures = 0;
+  do {
+    EntryPath sourceFile;
+    sourceFile.Format("%s\\%s", source, entry.name);
+    EntryPath destinationFile;
+    destinationFile.Format("%s\\%s", destination, entry.name);
+    Trace("copy %s to %s. \n", sourceFile.c_str(), destinationFile.c_str());
+    // Folders, "." and ".." fail to copy by nature; only a regular file's failure is news.
+    if (!CopyFileAt(sourceFile, destinationFile) && entry.isRegularFile) {
+      Trace("ERR-05(%lu)  File Copy Error. :%s\n", files::LastError(), sourceFile.c_str());
+      ++failures;
+    }
+  } while (files::FindNext(*search, entry));
+
+  const unsigned long searchEnd = files::LastError();
+  search.reset();
+  if (searchEnd != files::kErrorNoMoreFiles) Trace("ERR-04(%lu)  File Copy Error. :%d\n", searchEnd, 0);
+  return failures;
+}

@@ -1,0 +1,29 @@
+// The install request: what "Copy" does. Prepares both target folders, announces
+// the install, runs the copy plan, and lets the dialog close.
+#pragma once
+
+#include <string_view>
+
+// How the install request talks to the user; the dialog and the command-line front
+// end each implement it.
+class InstallNotices {
+ public:
+  virtual ~InstallNotices() = default;
+  // Shows a modal notice with `text` and one OK button, and waits until it is dismissed.
+  virtual void ShowNotice(const char* text) = 0;
+  // The dialog framework's standard OK ending: re-read the fields, then end with IDOK.
+  virtual void FinishWithOk() = 0;
+};
+
+enum class InstallOutcome {
+  kInstalled,          // every file copied; finished with OK
+  kPreparationFailed,  // a target folder or the frame page was missing; dialog stays open
+  kCopyFailed,         // some regular files failed to copy; dialog stays open
+};
+
+inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";
+inline constexpr const char* kStartNotice = "Start to Install.";
+inline constexpr const char* kCopyFailedNotice = "ERR-05 File Copy Error.";
+
+// Runs one install request for the install directory the dialog last read.
+InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices);

@@ -1,0 +1,11 @@
+// The port's one service for the trace: a standard output that is safe to write to.
+#pragma once
+
+namespace output {
+
+// Gives a process without standard output a sink that drops what it is given, so no
+// file the installer opens can take standard output's place; true when standard
+// output is an interactive terminal.
+bool PrepareStandardOutput();
+
+}  // namespace output

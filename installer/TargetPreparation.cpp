@@ -1,0 +1,36 @@
+#include "installer/TargetPreparation.h"
+
+#include "installer/InstallContext.h"
+#include "installer/PathCalls.h"
+
+namespace {
+constexpr std::size_t kCatalogIdBytes = 6;
+}  // namespace
+
+int PrepareCatalogRoot() {
+  if (EntryExists(g_catalogRoot.c_str())) return 0;
+  return files::CreateFolder(g_catalogRoot.c_str()) ? 0 : -1;
+}
+
+int PrepareCatalogFolder() {
+  BoundedPath<288> pattern;
+  pattern.Format("%s\\FP\\HTML\\*fram*", g_cdPath);
+  files::FoundEntry frame;
+  if (files::SearchHandle search = FindFirstAt(pattern, frame); !search) return -1;
+  g_catalogId.Format("%s", std::string(CatalogIdOf(frame.name)));
+
+  BoundedPath<288> folder;
+  folder.Format("%s\\%s", g_catalogRoot, g_catalogId);
+  if (EntryExists(folder)) return 0;
+  return CreateFolderAt(folder) ? 0 : -2;
+}
+
+std::string_view CatalogIdOf(std::string_view frameName) {
+  std::size_t end = 0;
+  while (end < frameName.size()) {
+    const std::size_t length = files::CharacterLength(frameName.substr(end));
+    if (end + length > kCatalogIdBytes) break;
+    end += length;
+  }
+  return frameName.substr(0, end);
+}

@@ -1,0 +1,11 @@
+// Trace lines on standard output, written as Windows text-mode output writes them:
+// every line feed leaves as CR LF.
+#pragma once
+
+// Readies standard output for the trace before anything is written: a terminal gets
+// each trace call at once, a file or pipe a 4096-byte buffer written out at normal
+// exit, and a process without standard output drops the trace silently.
+void PrepareTraceOutput();
+
+// Writes one trace text, formatted like printf.
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,144 @@
+#include "platform/posix/PathMapping.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "installer/FileServices.h"
+#include "platform/posix/NameMatching.h"
+
+namespace posix {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  const passwd* user = getpwuid(getuid());
+  return user != nullptr ? user->pw_dir : "/";
+}
+
+std::string WinePrefix() {
+  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') return prefix;
+  return HomeFolder() + "/.wine";
+}
+
+bool EntryPresent(const std::string& path) {
+  struct stat status {};
+  return lstat(path.c_str(), &status) == 0;
+}
+
+std::string CurrentFolder() {
+  std::unique_ptr<char, decltype(&std::free)> folder(getcwd(nullptr, 0), &std::free);
+  return folder ? folder.get() : "/";
+}
+
+// Splits on both separators, dropping empty components.
+std::vector<std::string> SplitComponents(std::string_view text) {
+  std::vector<std::string> components;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = start;
+    while (end < text.size() && !IsSeparator(text[end])) ++end;
+    if (end > start) components.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
+
+std::string JoinLinux(const std::string& folder, std::string_view name) {
+  std::string joined = folder;
+  if (joined.empty() || joined.back() != '/') joined += '/';
+  joined += name;
+  return joined;
+}
+
+struct DirectoryCloser {
+  void operator()(DIR* directory) const noexcept { closedir(directory); }
+};
+
+}  // namespace
+
+std::string DriveFolder(char letter) {
+  const char lower = static_cast<char>(letter | 0x20);
+  std::string mapped = WinePrefix() + "/dosdevices/" + lower + ':';
+  if (EntryPresent(mapped)) return mapped;
+  if (lower == 'd') return "/media/cdrom";
+  if (lower == 'z') return "/";
+  return {};
+}
+
+WindowsPath ParseWindowsPath(std::string_view path) {
+  WindowsPath parsed;
+  std::vector<std::string> parts;
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
+    parsed.root = DriveFolder(path[0]);
+    path.remove_prefix(2);
+  } else if (!path.empty() && IsSeparator(path[0])) {
+    parsed.root = "/";
+  } else {
+    parsed.root = "/";
+    parts = SplitComponents(CurrentFolder());
+  }
+
+  const bool endsWithSeparator = !path.empty() && IsSeparator(path.back());
+  std::vector<std::string> written = SplitComponents(path);
+  if (!endsWithSeparator && !written.empty() && written.back() != "." && written.back() != "..") {
+    // Windows drops the dots and spaces at the very end of a path, not inside it.
+    std::string& last = written.back();
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (last.empty()) written.pop_back();
+  }
+  parts.insert(parts.end(), written.begin(), written.end());
+
+  for (std::string& part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!parsed.components.empty()) parsed.components.pop_back();
+      continue;
+    }
+    parsed.components.push_back(std::move(part));
+  }
+  return parsed;
+}
+
+std::optional<std::string> FindNameInFolder(const std::string& folder, std::string_view name) {
+  if (name.find('\\') != std::string_view::npos) return std::nullopt;
+  if (EntryPresent(JoinLinux(folder, name))) return std::string(name);
+
+  std::unique_ptr<DIR, DirectoryCloser> directory(opendir(folder.c_str()));
+  if (!directory) return std::nullopt;
+  std::optional<std::string> found;
+  while (const dirent* entry = readdir(directory.get())) {
+    const std::string_view candidate = entry->d_name;
+    if (candidate.find('\\') != std::string_view::npos || !EqualsIgnoringCase(candidate, name)) continue;
+    if (!found || candidate < *found) found = std::string(candidate);
+  }
+  return found;
+}
+
+ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count) {
+  ResolvedFolder resolved{path.root, 0};
+  struct stat status {};
+  if (path.root.empty() || stat(path.root.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    return {{}, files::kErrorPathNotFound};
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::optional<std::string> name = FindNameInFolder(resolved.path, path.components[i]);
+    if (!name) return {{}, files::kErrorPathNotFound};
+    resolved.path = JoinLinux(resolved.path, *name);
+    if (stat(resolved.path.c_str(), &status) != 0) return {{}, files::kErrorPathNotFound};
+    if (!S_ISDIR(status.st_mode)) {
+      return {{}, i + 1 == count ? files::kErrorDirectory : files::kErrorPathNotFound};
+    }
+  }
+  return resolved;
+}
+
+}  // namespace posix

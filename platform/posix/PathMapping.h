@@ -1,0 +1,44 @@
+// Windows paths on the Linux file system: drive letters through the Wine drive map,
+// both separators, "." and ".." settled as Windows settles them, and names found
+// without regard to case.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace posix {
+
+// A Windows path taken apart.
+struct WindowsPath {
+  std::string root;                     // the Linux folder it starts at; empty for an unmapped drive
+  std::vector<std::string> components;  // names below the root, "." and ".." settled
+};
+
+// The Linux folder behind drive `letter`: the entry "x:" in $WINEPREFIX/dosdevices
+// (WINEPREFIX defaults to ~/.wine); without one, d: is /media/cdrom and z: is /.
+// Empty for any other unmapped letter.
+std::string DriveFolder(char letter);
+
+// Takes `path` apart. A path without a drive starts at / when it starts with a
+// separator, else at the current folder. Empty components are dropped, ".." never
+// climbs above the root, and the last component loses its trailing dots and spaces
+// unless a separator ends the path.
+WindowsPath ParseWindowsPath(std::string_view path);
+
+// The name of the entry of `folder` called `name`: the exact name when present, else
+// the first in listing order that differs only in case. Names holding '\' never match.
+std::optional<std::string> FindNameInFolder(const std::string& folder, std::string_view name);
+
+// The Linux path of the first `count` components, each found by FindNameInFolder and
+// each a folder; on failure the Win32 error: 3 for a missing root, a missing
+// component or a plain file on the way, 267 when only the last one is a plain file.
+struct ResolvedFolder {
+  std::string path;
+  unsigned long error = 0;
+};
+ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count);
+
+}  // namespace posix

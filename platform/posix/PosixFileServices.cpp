@@ -1,0 +1,255 @@
+// The file-services port on Linux: Windows paths mapped by the drive map, Win32
+// search order and error numbers, and file copies that replace a destination whole.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+#include "installer/FileServices.h"
+#include "platform/posix/ErrorMapping.h"
+#include "platform/posix/NameMatching.h"
+#include "platform/posix/PathMapping.h"
+#include "platform/posix/UniqueFd.h"
+
+namespace files {
+
+struct SearchState {
+  std::vector<FoundEntry> entries;
+  std::size_t next = 0;
+};
+
+}  // namespace files
+
+namespace {
+
+using posix::FailWith;
+using posix::FailWithErrno;
+
+thread_local unsigned long t_lastError = files::kErrorSuccess;
+
+struct DirectoryCloser {
+  void operator()(DIR* directory) const noexcept { closedir(directory); }
+};
+
+bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
+
+bool IsRegularFile(const std::string& folder, const dirent& entry) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
+  struct stat status {};
+  return lstat((folder + '/' + entry.d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// "." and ".." first, as Windows yields them, then the listing order.
+bool YieldedBefore(const files::FoundEntry& left, const files::FoundEntry& right) {
+  const bool leftDots = IsDotName(left.name);
+  if (leftDots != IsDotName(right.name)) return leftDots;
+  if (leftDots) return left.name.size() < right.name.size();
+  return posix::ComesBefore(left.name, right.name);
+}
+
+// The folder that holds the path's last component, for creating or copying into it.
+// A plain file on the way means the path does not exist.
+std::optional<std::string> ParentFolderOf(const posix::WindowsPath& path) {
+  if (path.components.empty()) {
+    // A drive or file-system root itself, or a drive that is not there.
+    FailWith(path.root.empty() ? files::kErrorPathNotFound : files::kErrorAccessDenied);
+    return std::nullopt;
+  }
+  posix::ResolvedFolder parent = posix::ResolveFolder(path, path.components.size() - 1);
+  if (parent.error != 0) {
+    FailWith(files::kErrorPathNotFound);
+    return std::nullopt;
+  }
+  return std::move(parent.path);
+}
+
+mode_t NewFileMode() {
+  static const mode_t mask = [] {
+    const mode_t current = umask(0);
+    umask(current);
+    return current;
+  }();
+  return 0666 & ~mask;
+}
+
+// Copies the rest of `from` into `to`, in the kernel where it can.
+bool CopyContent(int from, int to) {
+  bool inKernel = true;
+  for (;;) {
+    if (inKernel) {
+      const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+      if (copied > 0) continue;
+      if (copied == 0) return true;
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
+      inKernel = false;
+    }
+    std::vector<char> buffer(std::size_t{1} << 17);
+    for (;;) {
+      const ssize_t got = read(from, buffer.data(), buffer.size());
+      if (got == 0) return true;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return FailWithErrno(errno);
+      }
+      for (ssize_t written = 0; written < got;) {
+        const ssize_t put = write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
+        if (put < 0) {
+          if (errno == EINTR) continue;
+          return FailWithErrno(errno);
+        }
+        written += put;
+      }
+    }
+  }
+}
+
+// A new file under a temporary name beside the destination, removed unless it is
+// renamed over the destination once it is whole.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& folder) : m_path(folder + "/.zandrel2-XXXXXX") {
+    m_fd = posix::UniqueFd(mkostemp(m_path.data(), O_CLOEXEC));
+    if (!m_fd) m_path.clear();
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (!m_path.empty()) unlink(m_path.c_str());
+  }
+
+  int Fd() const { return m_fd.Get(); }
+  explicit operator bool() const { return static_cast<bool>(m_fd); }
+
+  // Closes the file and renames it to `destination`; false with the last error set.
+  bool CommitAs(const std::string& destination) {
+    if (m_fd.Close() != 0) return FailWithErrno(errno);
+    if (rename(m_path.c_str(), destination.c_str()) != 0) return FailWithErrno(errno);
+    m_path.clear();
+    return true;
+  }
+
+ private:
+  std::string m_path;
+  posix::UniqueFd m_fd;
+};
+
+}  // namespace
+
+namespace files {
+
+void SearchCloser::operator()(SearchState* search) const noexcept { std::default_delete<SearchState>()(search); }
+
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+  const posix::WindowsPath path = posix::ParseWindowsPath(pattern);
+  if (path.components.empty()) {
+    FailWith(kErrorFileNotFound);
+    return nullptr;
+  }
+  const posix::ResolvedFolder folder = posix::ResolveFolder(path, path.components.size() - 1);
+  if (folder.error != 0) {
+    FailWith(folder.error);
+    return nullptr;
+  }
+  std::unique_ptr<DIR, DirectoryCloser> directory(opendir(folder.path.c_str()));
+  if (!directory) {
+    FailWithErrno(errno);
+    return nullptr;
+  }
+
+  // A drive root has no "." and ".." entries on Windows.
+  const bool inDriveRoot = path.components.size() == 1;
+  const std::string& filter = path.components.back();
+  SearchHandle search(std::make_unique<SearchState>().release());
+  while (const dirent* found = readdir(directory.get())) {
+    const std::string_view name = found->d_name;
+    if (name.find('\\') != std::string_view::npos) continue;
+    if (inDriveRoot && IsDotName(name)) continue;
+    if (!posix::MatchesWildcard(filter, name)) continue;
+    search->entries.push_back({std::string(name), IsRegularFile(folder.path, *found)});
+  }
+  if (search->entries.empty()) {
+    FailWith(kErrorFileNotFound);
+    return nullptr;
+  }
+  std::sort(search->entries.begin(), search->entries.end(), YieldedBefore);
+  FindNext(*search, entry);
+  return search;
+}
+
+bool FindNext(SearchState& search, FoundEntry& entry) {
+  if (search.next == search.entries.size()) return FailWith(kErrorNoMoreFiles);
+  entry = std::move(search.entries[search.next++]);
+  return true;
+}
+
+bool CreateFolder(const char* path) {
+  const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
+  const std::optional<std::string> parent = ParentFolderOf(parsed);
+  if (!parent) return false;
+  const std::string& name = parsed.components.back();
+  if (posix::FindNameInFolder(*parent, name)) return FailWith(kErrorAlreadyExists);
+  if (mkdir((*parent + '/' + name).c_str(), 0777) != 0) return FailWithErrno(errno);
+  return true;
+}
+
+bool CopyFileReplacing(const char* source, const char* destination) {
+  const posix::WindowsPath from = posix::ParseWindowsPath(source);
+  const std::optional<std::string> fromFolder = ParentFolderOf(from);
+  if (!fromFolder) return false;
+  const std::optional<std::string> fromName = posix::FindNameInFolder(*fromFolder, from.components.back());
+  if (!fromName) return FailWith(kErrorFileNotFound);
+  // A link is not followed and a folder is no file: both fail as a folder does on Windows.
+  posix::UniqueFd input(open((*fromFolder + '/' + *fromName).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!input) return FailWithErrno(errno);
+  struct stat status {};
+  if (fstat(input.Get(), &status) != 0) return FailWithErrno(errno);
+  if (!S_ISREG(status.st_mode)) return FailWith(kErrorAccessDenied);
+
+  const posix::WindowsPath to = posix::ParseWindowsPath(destination);
+  const std::optional<std::string> toFolder = ParentFolderOf(to);
+  if (!toFolder) return false;
+  const std::string toName = posix::FindNameInFolder(*toFolder, to.components.back()).value_or(to.components.back());
+  const std::string toPath = *toFolder + '/' + toName;
+  struct stat existing {};
+  if (lstat(toPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return FailWith(kErrorAccessDenied);
+
+  TemporaryFile output(*toFolder);
+  if (!output) return FailWithErrno(errno);
+  // A CD's read-only marks do not travel: the copy gets a new file's ordinary permissions.
+  if (fchmod(output.Fd(), NewFileMode()) != 0) return FailWithErrno(errno);
+  if (!CopyContent(input.Get(), output.Fd())) return false;
+  const timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+  if (futimens(output.Fd(), times) != 0) return FailWithErrno(errno);
+  return output.CommitAs(toPath);
+}
+
+unsigned long LastError() { return t_lastError; }
+
+void SetLastError(unsigned long code) { t_lastError = code; }
+
+std::size_t CharacterLength(std::string_view text) {
+  // UTF-8: a lead byte and the continuation bytes it announces, all present.
+  if (text.empty()) return 0;
+  const auto lead = static_cast<unsigned char>(text[0]);
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  }
+  if (length > text.size()) return 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+}  // namespace files

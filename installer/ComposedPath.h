@@ -27,15 +27,15 @@ class BoundedPath : public ComposedPath {
   // does not fit the capacity or an argument did not fit its own.
   template <typename... Args>
   bool Format(const char* format, const Args&... args) {
-    m_text = FormatText(format, Text(args)...);
+    m_text = FormatText(format, ArgumentText(args)...);
     m_fits = m_text.size() < Capacity && (ArgumentFits(args) && ...);
     return m_fits;
   }
 
  private:
-  static const char* Text(const char* text) { return text; }
-  static const char* Text(const std::string& text) { return text.c_str(); }
-  static const char* Text(const ComposedPath& path) { return path.c_str(); }
+  static const char* ArgumentText(const char* text) { return text; }
+  static const char* ArgumentText(const std::string& text) { return text.c_str(); }
+  static const char* ArgumentText(const ComposedPath& path) { return path.c_str(); }
   static bool ArgumentFits(const char*) { return true; }
   static bool ArgumentFits(const std::string&) { return true; }
   static bool ArgumentFits(const ComposedPath& path) { return path.Fits(); }

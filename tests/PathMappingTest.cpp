@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "installer/FileServices.h"
+#include "platform/posix/PathMapping.h"
+#include "tests/SandboxDrives.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Components = std::vector<std::string>;
+
+class PathMapping : public ::testing::Test {
+ protected:
+  std::string Drive(const char* letter) const { return (drives.Root() / "prefix" / "dosdevices" / letter).string(); }
+  SandboxDrives drives;
+};
+
+TEST_F(PathMapping, TakesWindowsPathsApartByWindowsRules) {
+  const struct {
+    const char* path;
+    std::string root;
+    Components components;
+  } cases[] = {
+      {"C:\\Apache2", Drive("c:"), {"Apache2"}},
+      {"c:\\Apache2\\htdocs\\Catalogs", Drive("c:"), {"Apache2", "htdocs", "Catalogs"}},
+      {"D:\\\\FP\\HTML\\\\*fram*", Drive("d:"), {"FP", "HTML", "*fram*"}},  // doubled separators
+      {"D:\\INST_FP\\", Drive("d:"), {"INST_FP"}},                           // trailing separator
+      {"C:/Apache2/htdocs", Drive("c:"), {"Apache2", "htdocs"}},            // either separator
+      {"C:\\", Drive("c:"), {}},
+      {"C:", Drive("c:"), {}},
+      {"C:\\a\\..\\..\\..\\b", Drive("c:"), {"b"}},     // ".." stops at the drive's root
+      {"C:\\a\\.\\b\\.", Drive("c:"), {"a", "b"}},
+      {"C:\\Apache2 \\htdocs\\Catalogs", Drive("c:"), {"Apache2 ", "htdocs", "Catalogs"}},  // inner spaces stay
+      {"C:\\Apache2 ", Drive("c:"), {"Apache2"}},       // ending dots and spaces go
+      {"C:\\Apache2. .", Drive("c:"), {"Apache2"}},
+      {"C:\\Apache2 \\", Drive("c:"), {"Apache2 "}},    // unless a separator ends the path
+      {"C:\\. .", Drive("c:"), {}},
+      {"/srv/apache2", "/", {"srv", "apache2"}},
+      {"\\srv\\apache2\\..", "/", {"srv"}},
+      {"/../etc", "/", {"etc"}},
+      {"Q:\\anything", "", {"anything"}},               // no such drive
+      {"z:\\usr", "/", {"usr"}},
+  };
+  for (const auto& c : cases) {
+    const posix::WindowsPath parsed = posix::ParseWindowsPath(c.path);
+    EXPECT_EQ(parsed.root, c.root) << c.path;
+    EXPECT_EQ(parsed.components, c.components) << c.path;
+  }
+}
+
+TEST_F(PathMapping, RelativePathsStartAtTheCurrentFolder) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(drives.DriveC());
+  const posix::WindowsPath parsed = posix::ParseWindowsPath("Apache2\\..\\..\\x");
+  fs::current_path(previous);
+
+  Components expected;
+  for (const auto& part : fs::canonical(drives.Root())) {
+    if (part != "/") expected.push_back(part.string());
+  }
+  expected.push_back("x");
+  EXPECT_EQ(parsed.root, "/");
+  EXPECT_EQ(parsed.components, expected);
+}
+
+TEST_F(PathMapping, UnmappedDrivesFallBackToDebianDefaults) {
+  fs::remove(drives.Root() / "prefix" / "dosdevices" / "d:");
+  EXPECT_EQ(posix::DriveFolder('D'), "/media/cdrom");
+  EXPECT_EQ(posix::DriveFolder('z'), "/");
+  EXPECT_EQ(posix::DriveFolder('q'), "");
+  EXPECT_EQ(posix::DriveFolder('c'), Drive("c:"));  // the map wins where it has an entry
+}
+
+TEST_F(PathMapping, ResolvesNamesWithoutRegardToCaseExactNameFirst) {
+  SandboxDrives::WriteFile(drives.DriveD() / "FP" / "HTML" / "x.htm", "");
+  fs::create_directories(drives.DriveD() / "fp" / "Html");
+  fs::create_directories(drives.DriveD() / "Inst_Fp" / "b");
+  fs::create_directories(drives.DriveD() / "inst_fp" / "a");
+  SandboxDrives::WriteFile(drives.DriveD() / "file.txt", "");
+  SandboxDrives::WriteFile(drives.DriveD() / "with\\backslash", "");
+
+  const struct {
+    const char* path;
+    std::string resolved;  // below drive D, or empty on failure
+    unsigned long error;
+  } cases[] = {
+      {"D:\\FP\\HTML", "FP/HTML", 0},
+      {"D:\\fp\\Html", "fp/Html", 0},         // the exact name wins
+      {"D:\\Fp\\hTmL", "FP/HTML", 0},         // else the first match in listing order
+      {"D:\\INST_FP", "Inst_Fp", 0},
+      {"D:\\FP\\missing", "", files::kErrorPathNotFound},
+      {"D:\\file.txt", "", files::kErrorDirectory},          // a plain file where a folder should be
+      {"D:\\file.txt\\x", "", files::kErrorPathNotFound},
+      {"D:\\with\\backslash", "", files::kErrorPathNotFound},  // such names never resolve
+      {"Q:\\FP", "", files::kErrorPathNotFound},
+  };
+  for (const auto& c : cases) {
+    const posix::WindowsPath parsed = posix::ParseWindowsPath(c.path);
+    const posix::ResolvedFolder folder = posix::ResolveFolder(parsed, parsed.components.size());
+    EXPECT_EQ(folder.error, c.error) << c.path;
+    if (c.error == 0) {
+      EXPECT_EQ(folder.path, Drive("d:") + "/" + c.resolved) << c.path;
+    }
+  }
+}
+
+}  // namespace

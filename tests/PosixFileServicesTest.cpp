@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "installer/FileServices.h"
+#include "tests/SandboxDrives.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PosixFileServices : public ::testing::Test {
+ protected:
+  // Every name a search yields, or the error that ended it early.
+  static std::vector<std::string> SearchAll(const char* pattern) {
+    std::vector<std::string> names;
+    files::FoundEntry entry;
+    files::SearchHandle search = files::FindFirst(pattern, entry);
+    if (!search) return {"error " + std::to_string(files::LastError())};
+    do names.push_back(entry.name + (entry.isRegularFile ? "" : "/"));
+    while (files::FindNext(*search, entry));
+    EXPECT_EQ(files::LastError(), files::kErrorNoMoreFiles);
+    return names;
+  }
+
+  SandboxDrives drives;
+};
+
+TEST_F(PosixFileServices, SearchYieldsDotsFirstThenListingOrder) {
+  const fs::path html = drives.DriveD() / "FP" / "HTML";
+  for (const char* name : {"b.htm", "A_frame.htm", "a.htm", "Frame2.HTM", "with\\slash.htm"}) {
+    SandboxDrives::WriteFile(html / name, "x");
+  }
+  fs::create_directories(html / "guide_img");
+  fs::create_directory_symlink(html / "guide_img", html / "link");
+
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(SearchAll("D:\\FP\\HTML\\\\*"),
+            (Names{"./", "../", "a.htm", "A_frame.htm", "b.htm", "Frame2.HTM", "guide_img/", "link/"}));
+  EXPECT_EQ(SearchAll("D:\\fp\\html\\*FRAM*"), (Names{"A_frame.htm", "Frame2.HTM"}));
+  EXPECT_EQ(SearchAll("D:\\FP\\HTML\\GUIDE_IMG"), (Names{"guide_img/"}));  // an exact name finds itself
+  EXPECT_EQ(SearchAll("D:\\*"), (Names{"FP/"}));                            // a drive root has no dots
+}
+
+TEST_F(PosixFileServices, SearchFailuresCarryWindowsCodes) {
+  SandboxDrives::WriteFile(drives.DriveD() / "FP" / "page.htm", "x");
+  const struct {
+    const char* pattern;
+    unsigned long error;
+  } cases[] = {
+      {"D:\\FP\\*fram*", files::kErrorFileNotFound},        // folder there, nothing matches
+      {"D:\\FP\\jpg\\*", files::kErrorPathNotFound},        // folder missing
+      {"D:\\FP\\page.htm\\*", files::kErrorDirectory},      // below a plain file
+      {"D:\\FP\\page.htm\\x\\*", files::kErrorPathNotFound},
+      {"Q:\\FP\\*", files::kErrorPathNotFound},              // no such drive
+      {"C:\\", files::kErrorFileNotFound},
+  };
+  for (const auto& c : cases) {
+    files::FoundEntry entry;
+    EXPECT_EQ(files::FindFirst(c.pattern, entry), nullptr) << c.pattern;
+    EXPECT_EQ(files::LastError(), c.error) << c.pattern;
+  }
+}
+
+TEST_F(PosixFileServices, CreateFolderMakesOneLevel) {
+  SandboxDrives::WriteFile(drives.DriveC() / "Apache2" / "htdocs" / "file", "x");
+  EXPECT_TRUE(files::CreateFolder("C:\\Apache2\\HTDOCS\\Catalogs"));
+  EXPECT_TRUE(fs::is_directory(drives.DriveC() / "Apache2" / "htdocs" / "Catalogs"));
+
+  const struct {
+    const char* path;
+    unsigned long error;
+  } cases[] = {
+      {"C:\\Apache2\\htdocs\\catalogs", files::kErrorAlreadyExists},  // any case
+      {"C:\\Apache2\\htdocs\\file", files::kErrorAlreadyExists},      // a file counts
+      {"C:\\Apache2\\missing\\Catalogs", files::kErrorPathNotFound},  // no parents made
+      {"C:\\Apache2\\htdocs\\file\\x", files::kErrorPathNotFound},
+      {"Q:\\x", files::kErrorPathNotFound},
+      {"C:\\Apache2\\htdocs\\" "x234567890123456789012345678901234567890123456789012345678901234567890123456789"
+       "0123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890123456789"
+       "01234567890123456789012345678901234567890123456789012345678901234567890123456789",
+       files::kErrorFilenameTooLong},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(files::CreateFolder(c.path)) << c.path;
+    EXPECT_EQ(files::LastError(), c.error) << c.path;
+  }
+}
+
+TEST_F(PosixFileServices, CopyReplacesTheDestinationWholeWithOrdinaryPermissions) {
+  const fs::path source = drives.DriveD() / "FP" / "jpg" / "photo.jpg";
+  SandboxDrives::WriteFile(source, "new photo");
+  fs::permissions(source, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::last_write_time(source, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+  const fs::path destination = drives.DriveC() / "jpg" / "photo.jpg";
+  SandboxDrives::WriteFile(destination, "old photo, longer than the new one");
+  fs::permissions(destination, fs::perms::owner_read);  // marked read-only
+
+  ASSERT_TRUE(files::CopyFileReplacing("D:\\FP\\\\jpg\\\\PHOTO.JPG", "C:\\jpg\\photo.jpg"));
+  EXPECT_EQ(SandboxDrives::ReadFile(destination), "new photo");
+  EXPECT_EQ(fs::last_write_time(destination), fs::last_write_time(source));
+  const mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(fs::status(destination).permissions()), 0666 & ~mask);
+  EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "jpg/\njpg/photo.jpg\n");  // no temporary left
+
+  // A second copy over a read-only copy works as well: the mark never travelled.
+  EXPECT_TRUE(files::CopyFileReplacing("D:\\FP\\jpg\\photo.jpg", "C:\\JPG\\Photo.jpg"));
+  EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "jpg/\njpg/photo.jpg\n");  // the existing name is kept
+}
+
+TEST_F(PosixFileServices, CopyReplacesALinkAtTheDestinationWithoutWritingThroughIt) {
+  SandboxDrives::WriteFile(drives.DriveD() / "page.htm", "catalog page");
+  const fs::path outside = drives.Root() / "outside.txt";
+  SandboxDrives::WriteFile(outside, "precious");
+  fs::create_directories(drives.DriveC() / "HTML");
+  fs::create_symlink(outside, drives.DriveC() / "HTML" / "page.htm");
+
+  ASSERT_TRUE(files::CopyFileReplacing("D:\\page.htm", "C:\\HTML\\page.htm"));
+  EXPECT_FALSE(fs::is_symlink(drives.DriveC() / "HTML" / "page.htm"));
+  EXPECT_EQ(SandboxDrives::ReadFile(drives.DriveC() / "HTML" / "page.htm"), "catalog page");
+  EXPECT_EQ(SandboxDrives::ReadFile(outside), "precious");
+}
+
+TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
+  SandboxDrives::WriteFile(drives.Root() / "elsewhere.txt", "not on the CD");
+  fs::create_directories(drives.DriveD() / "HTML" / "sub");
+  fs::create_symlink(drives.Root() / "elsewhere.txt", drives.DriveD() / "HTML" / "link.htm");
+  fs::create_directories(drives.DriveC() / "HTML");
+  SandboxDrives::WriteFile(drives.DriveD() / "HTML" / "page.htm", "x");
+  fs::create_directories(drives.DriveC() / "HTML" / "page.htm");
+
+  const struct {
+    const char* source;
+    const char* destination;
+    unsigned long error;
+  } cases[] = {
+      {"D:\\HTML\\\\.", "C:\\HTML\\.", files::kErrorAccessDenied},
+      {"D:\\HTML\\\\..", "C:\\HTML\\..", files::kErrorAccessDenied},
+      {"D:\\HTML\\\\sub", "C:\\HTML\\sub", files::kErrorAccessDenied},
+      {"D:\\HTML\\\\link.htm", "C:\\HTML\\link.htm", files::kErrorAccessDenied},  // a link is not followed
+      {"D:\\HTML\\\\page.htm", "C:\\HTML\\page.htm", files::kErrorAccessDenied},  // a folder is in the way
+      {"D:\\HTML\\\\gone.htm", "C:\\HTML\\gone.htm", files::kErrorFileNotFound},
+      {"D:\\NONE\\\\gone.htm", "C:\\HTML\\gone.htm", files::kErrorPathNotFound},
+      {"D:\\HTML\\\\page.htm", "C:\\NONE\\page.htm", files::kErrorPathNotFound},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(files::CopyFileReplacing(c.source, c.destination)) << c.source;
+    EXPECT_EQ(files::LastError(), c.error) << c.source;
+  }
+  EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "HTML/\nHTML/page.htm/\n");
+}
+
+
+}  // namespace

@@ -151,7 +151,7 @@ try_start() {
     fi
     # apache daemonises before it binds, so a failure shows only in the error log.
     bind_failed "$state_dir" && return 3
-    grep -q 'shutting down\|AH00015\|AH00016' "$state_dir/error.log" "$state_dir/startup.log" && return 1
+    grep -q 'no listening sockets\|AH00015\|AH00016' "$state_dir/error.log" "$state_dir/startup.log" && return 1
     sleep 0.1
   done
   echo "apache-fixture: no HTTP answer from $url within 10 s" >&2
@@ -163,35 +163,7 @@ bind_failed() {
 }
 
 start() {
-  local state_dir=$1 document_root=$2 port url tenth pid
-  port=$(free_port)
-  write_config "$state_dir" "$document_root" "$port"
-  : >"$state_dir/error.log"
-  if ! "$apache" -d "$state_dir" -f "$state_dir/apache2.conf" -k start \
-    </dev/null >"$state_dir/startup.log" 2>&1; then
-    grep -qi 'could not bind\|Address already in use' "$state_dir/startup.log" "$state_dir/error.log" && return 3
-    return 1
-  fi
-  url="http://127.0.0.1:$port/"
-  for ((tenth = 0; tenth < wait_tenths; tenth++)); do
-    # Any HTTP status will do; 000 means nothing answered yet.
-    if [[ "$(curl -s -o /dev/null -w '%{http_code}' --max-time 1 "$url" || true)" != 000 ]]; then
-      echo "$port" >"$state_dir/port"
-      echo "$url"
-      return 0
-    fi
-    if ((tenth > 5)) && ! pid=$(running_pid "$state_dir"); then
-      grep -qi 'could not bind\|Address already in use' "$state_dir/error.log" && return 3
-      return 1
-    fi
-    sleep 0.1
-  done
-  echo "apache-fixture: no HTTP answer from $url within 10 s" >&2
-  return 1
-}
-
-start() {
-  local state_dir=$1 document_root=$2 attempt status pid
+  local state_dir=$1 document_root=$2 status pid
   [[ -d "$document_root" ]] || fail "document root is not a folder: $document_root"
   mkdir -p "$state_dir/run"
   state_dir=$(cd "$state_dir" && pwd -P)
@@ -206,7 +178,7 @@ start() {
     echo "apache-fixture: warning: www-data cannot read $document_root; make it and its parents world-readable" >&2
   fi
 
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     status=0
     try_start "$state_dir" "$document_root" || status=$?
     ((status == 0)) && return 0

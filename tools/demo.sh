@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets up, builds, and installs the bundled sample catalog CD into a sandbox Apache2
+# install directory, then serves it with a real Apache2 on 127.0.0.1.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target zandrel2-install >/dev/null
+
+# The sandbox: the sample CD as drive D:, and C:\Apache2 with its htdocs folder.
+sandbox=${TMPDIR:-/tmp}/zandrel2-demo
+tools/apache-fixture.sh stop "$sandbox/apache" 2>/dev/null || true
+rm -rf "$sandbox"
+mkdir -p "$sandbox/prefix/dosdevices" "$sandbox/c/Apache2/htdocs"
+chmod 755 "$sandbox"  # Apache's workers read the catalog as www-data when run by root
+tools/make-sample-cd.py "$sandbox/cd"
+ln -s "$sandbox/cd" "$sandbox/prefix/dosdevices/d:"
+ln -s "$sandbox/c" "$sandbox/prefix/dosdevices/c:"
+export WINEPREFIX=$sandbox/prefix
+
+echo "== zandrel2-install (D:\\ = $sandbox/cd, C:\\ = $sandbox/c)"
+status=0
+build/bin/zandrel2-install || status=$?
+echo "== exit status $status"
+((status == 0)) || exit "$status"
+
+url=$(tools/apache-fixture.sh start "$sandbox/apache" "$sandbox/c/Apache2/htdocs")
+trap 'tools/apache-fixture.sh stop "$sandbox/apache"' EXIT
+echo "== the catalog is served at ${url}Catalogs/"
+if [[ -t 0 ]]; then
+  read -r -p "Press Enter (or Ctrl-C) to stop Apache2. " || true
+else
+  curl -sf "${url}Catalogs/index.htm" | grep -o '<title>[^<]*</title>'
+  echo "== no terminal: fetched the front page once; stopping Apache2"
+fi

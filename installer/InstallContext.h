@@ -2,6 +2,7 @@
 // It lives from process start to exit, starts empty and is never saved.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,8 @@ extern BoundedPath<256> g_cdPath;
 extern BoundedPath<7> g_catalogId;
 // The folder the catalog goes into: install dir + "\htdocs" + "\Catalogs".
 extern std::string g_catalogRoot;
-// The folder choosers' shared result.
-extern BoundedPath<260> g_browsePath;
+// The folder choosers' shared result, as long as the platform's longest path.
+extern std::array<char, 260> g_browsePath;
 
 // The catalog-root rule: the install directory text followed by the two suffixes,
 // nothing trimmed or checked.

@@ -10,6 +10,8 @@ packages=(
   apache2 wget curl
   genisoimage fuseiso fuse
   python3 python3-pil
+  qt6-base-dev libgl-dev fonts-ipafont-gothic
+  xvfb xauth xdotool x11-utils imagemagick
 )
 
 missing=()

@@ -1,0 +1,150 @@
+#include "Zandrel2Dlg.h"
+
+#include "Zandrel2.h"
+#include "installer/InstallContext.h"
+#include "installer/InstallRequest.h"
+
+namespace {
+
+// The install request's notices, as message boxes of the install dialog.
+class DialogNotices : public InstallNotices {
+ public:
+  explicit DialogNotices(CDialog& dialog) : m_dialog(dialog) {}
+  void ShowNotice(const char* text) override { m_dialog.MessageBox(text, nullptr, MB_OK); }
+  void FinishWithOk() override { m_dialog.CDialog::OnOK(); }
+
+ private:
+  CDialog& m_dialog;
+};
+
+// Once the chooser is up, selects the folder handed over as the hook's data, if any.
+int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED) SendMessage(chooser, BFFM_SETSELECTION, TRUE, data);
+  return 0;
+}
+
+// Both "Browse" buttons ask the same question, from the desktop, with no owner.
+ItemIdList BrowseForFolder() {
+  char displayName[MAX_PATH] = {};
+  BROWSEINFO info{nullptr, nullptr, displayName, "Select the Folder of Apache2", BIF_RETURNONLYFSDIRS,
+                  &BrowseCallbackProc, 0, 0};
+  return SHBrowseForFolder(&info);
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg() : CDialog(CAboutDlg::IDD) {}
+
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+END_MESSAGE_MAP()
+
+CZandrel2Dlg::CZandrel2Dlg(CWnd* pParent)
+    : CDialog(CZandrel2Dlg::IDD, pParent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {}
+
+void CZandrel2Dlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_INSTALL_DIR, m_installDir);
+  DDX_Text(pDX, IDC_CD_DRIVE, m_cdDrive);
+}
+
+BEGIN_MESSAGE_MAP(CZandrel2Dlg, CDialog)
+  ON_WM_SYSCOMMAND()
+  ON_WM_PAINT()
+  ON_WM_QUERYDRAGICON()
+  ON_BN_CLICKED(IDC_BROWSE_CD, OnBrowseCdDrive)
+  ON_BN_CLICKED(IDC_BROWSE_INSTALL, OnBrowseInstallDir)
+  ON_EN_CHANGE(IDC_INSTALL_DIR, OnChangeInstallDir)
+  ON_EN_CHANGE(IDC_CD_DRIVE, OnChangeCdDrive)
+END_MESSAGE_MAP()
+
+BOOL CZandrel2Dlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+
+  if (CMenu* pSysMenu = GetSystemMenu(FALSE); pSysMenu != nullptr) {
+    CString strAboutMenu;
+    strAboutMenu.LoadString(IDS_ABOUTBOX);
+    if (!strAboutMenu.IsEmpty()) {
+      pSysMenu->AppendMenu(MF_SEPARATOR);
+      pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+    }
+  }
+  SetIcon(m_hIcon, TRUE);
+  SetIcon(m_hIcon, FALSE);
+
+  UpdateData(TRUE);
+  m_cdDrive = "D:\\";
+  g_cdPath.Format("%s", m_cdDrive);
+  m_installDir = "C:\\Apache2";
+  // Writes the defaults into the fields without running a change handler, so the
+  // catalog root stays empty until the install field changes or "Copy" composes it.
+  UpdateData(FALSE);
+
+  return TRUE;
+}
+
+void CZandrel2Dlg::OnSysCommand(UINT nID, LPARAM lParam) {
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg dlgAbout;
+    dlgAbout.DoModal();
+  } else {
+    CDialog::OnSysCommand(nID, lParam);
+  }
+}
+
+void CZandrel2Dlg::OnPaint() {
+  if (IsIconic()) {
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+
+    const int cxIcon = GetSystemMetrics(SM_CXICON);
+    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    // Signed division: a client two pixels narrower than the icon gives 0, three give -1.
+    const int x = (rect.Width() - cxIcon + 1) / 2;
+    const int y = (rect.Height() - cyIcon + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+  } else {
+    CDialog::OnPaint();
+  }
+}
+
+HCURSOR CZandrel2Dlg::OnQueryDragIcon() { return m_hIcon; }
+
+void CZandrel2Dlg::OnOK() {
+  DialogNotices notices(*this);
+  RunInstallRequest(m_installDir.GetString(), notices);
+}
+
+void CZandrel2Dlg::OnBrowseCdDrive() {
+  ItemIdList chosen = BrowseForFolder();
+  UpdateData(TRUE);
+  // A cancelled chooser converts to nothing and leaves the field and the CD root as they are.
+  if (SHGetPathFromIDList(chosen.get(), g_browsePath)) {
+    m_cdDrive = g_browsePath.data();
+    g_cdPath.Format("%s", m_cdDrive);
+  }
+  UpdateData(FALSE);
+  chosen.reset();
+}
+
+void CZandrel2Dlg::OnBrowseInstallDir() {
+  ItemIdList chosen = BrowseForFolder();
+  UpdateData(TRUE);
+  // The catalog root is not recomputed here: the install request composes it anyway.
+  if (SHGetPathFromIDList(chosen.get(), g_browsePath)) m_installDir = g_browsePath.data();
+  UpdateData(FALSE);
+  chosen.reset();
+}
+
+void CZandrel2Dlg::OnChangeInstallDir() {
+  UpdateData(TRUE);
+  SetCatalogRoot(m_installDir.GetString());
+}
+
+void CZandrel2Dlg::OnChangeCdDrive() {
+  UpdateData(TRUE);
+  g_cdPath.Format("%s", m_cdDrive);
+}

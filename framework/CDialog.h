@@ -1,0 +1,37 @@
+// Modal dialogs made from a dialog template, and the text exchange between their
+// fields and CString members.
+#pragma once
+
+#include "framework/CWnd.h"
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+  // Creates the dialog, runs it until EndDialog, destroys it; returns EndDialog's
+  // result, or -1 when the dialog could not be created.
+  virtual int DoModal();
+  void EndDialog(int result);
+
+  virtual BOOL OnInitDialog();
+  // The standard OK: read the fields into the members, then end with IDOK.
+  virtual void OnOK();
+  // The standard Cancel: end with IDCANCEL.
+  virtual void OnCancel();
+
+  // The template id of the modal dialog running innermost, or 0.
+  static UINT ActiveTemplateId();
+
+ protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  UINT m_templateId;
+  CWnd* m_parent;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+// Exchanges the text of control `id` with `value`: reads it verbatim, or writes it
+// only when the control shows something else.
+void DDX_Text(CDataExchange* exchange, int id, CString& value);

@@ -1,0 +1,76 @@
+#include "framework/CWinApp.h"
+
+#include <filesystem>
+
+#include "framework/CDialog.h"
+
+namespace {
+
+CWinApp* g_app = nullptr;
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) { g_app = this; }
+
+CWinApp::~CWinApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+BOOL CWinApp::InitApplication() { return TRUE; }
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::Run() { return ExitInstance(); }
+
+int CWinApp::ExitInstance() { return 0; }
+
+HICON CWinApp::LoadIcon(UINT id) const { return port::LoadIcon(static_cast<int>(id)); }
+
+void CWinApp::WinHelp(DWORD data, UINT command) {
+  if (!port::LaunchHelp(m_helpFilePath, command, data)) AfxMessageBox("Failed to launch help.");
+}
+
+void CWinApp::OnHelp() { WinHelp(HID_BASE_RESOURCE + CDialog::ActiveTemplateId(), HELP_CONTEXT); }
+
+CWinApp* AfxGetApp() { return g_app; }
+
+CWnd* AfxGetMainWnd() { return g_app != nullptr ? g_app->m_pMainWnd : nullptr; }
+
+int AfxMessageBox(const char* text, UINT type) {
+  CWnd* owner = AfxGetMainWnd();
+  const char* caption = g_app != nullptr ? g_app->m_pszAppName : "";
+  return port::ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, text, caption != nullptr ? caption : "",
+                              type);
+}
+
+void AfxWinInit(const std::string& executablePath, const std::string& commandLine) {
+  port::SetCriticalErrorMode();
+  CWinApp* app = AfxGetApp();
+  if (app == nullptr) return;
+  const std::filesystem::path executable(executablePath);
+  if (app->m_pszAppName == nullptr) {
+    app->m_appName = executable.stem().string();
+    app->m_pszAppName = app->m_appName.c_str();
+  }
+  app->m_helpFilePath = std::filesystem::path(executable).replace_extension(".HLP").string();
+  app->m_pszHelpFilePath = app->m_helpFilePath.c_str();
+  app->m_commandLine = commandLine;
+  app->m_lpCmdLine = app->m_commandLine.c_str();
+}
+
+int AfxWinMain(int argc, char** argv) {
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+  AfxWinInit(port::ExecutablePath(), commandLine);
+  CWinApp* app = AfxGetApp();
+  if (app == nullptr || !app->InitApplication()) return -1;
+  if (!app->InitInstance()) {
+    // The main window's object lived in InitInstance; it must not outlive it here.
+    app->m_pMainWnd = nullptr;
+    return app->ExitInstance();
+  }
+  return app->Run();
+}

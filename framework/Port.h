@@ -1,0 +1,85 @@
+// The window port: the handful of window-system operations the framework is built
+// on. One implementation per platform (Qt on Linux, Win32 on Windows). Messages,
+// notification codes and flags travel as their Win32 numbers in plain integers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace res {
+struct DialogTemplate;
+}  // namespace res
+
+namespace port {
+
+struct Window;        // a dialog window, owned by the port
+struct Icon;          // an icon, loaded once and kept for the process's life
+struct PaintContext;  // a paint context of one window
+struct ItemList;      // a folder chosen in the folder chooser
+
+// Where a window's messages go: the framework's window object.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // The window is made: told before its first message.
+  virtual void Attach(Window* window) = 0;
+  virtual std::intptr_t Receive(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+// Process. Called once by the framework's entry before anything else.
+void SetCriticalErrorMode();      // media errors as error codes, never as system dialogs
+std::string ExecutablePath();     // the running executable's full path
+
+// Dialog windows. Creating one sends it WM_INITDIALOG; when that returns nonzero
+// the focus goes to the first tab stop. Null when the window cannot be created.
+Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink);
+void DestroyWindow(Window* window);  // sends WM_DESTROY
+// Shows the window and runs until EndModalLoop; the owner takes no input meanwhile.
+int RunModalLoop(Window* window);
+void EndModalLoop(Window* window, int result);
+std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+std::string GetControlText(Window* window, int controlId);
+void SetControlText(Window* window, int controlId, const std::string& text);
+
+bool HasSystemMenu(Window* window);
+void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const std::string& text);
+
+// Icons and painting.
+Icon* LoadIcon(int resourceId);  // null when there is no such icon
+void SetIcon(Window* window, Icon* icon, bool big);
+bool IsIconic(Window* window);
+void GetClientSize(Window* window, int& width, int& height);
+int SystemMetric(int index);
+PaintContext* BeginPaint(Window* window);
+void EndPaint(Window* window, PaintContext* context);
+void DrawIcon(PaintContext* context, int x, int y, Icon* icon);
+
+// A modal message box with one OK button (flags as Win32's); returns the button's id.
+int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, unsigned flags);
+
+// The folder chooser, modal in a loop of its own and owned by nobody, so the other
+// windows stay usable. `initialise` runs once the chooser is up, with a handle that
+// SelectFolderInChooser understands. Null when the user cancels.
+struct ChooserSettings {
+  std::string title;
+  unsigned flags = 0;
+  void (*initialise)(void* chooser, std::intptr_t data) = nullptr;
+  std::intptr_t data = 0;
+};
+struct ItemListFree {
+  void operator()(ItemList* list) const noexcept;  // the platform's task-memory free
+};
+using ItemListPtr = std::unique_ptr<ItemList, ItemListFree>;
+ItemListPtr BrowseForFolder(const ChooserSettings& settings);
+void SelectFolderInChooser(void* chooser, const char* path);
+// Writes the chosen folder's path into `path`; false, with `path` empty, when there
+// is no folder or it does not fit.
+bool PathFromItemList(const ItemList* list, std::span<char> path);
+
+// Help: false when no help viewer could be started.
+bool LaunchHelp(const std::string& helpFile, unsigned command, std::uintptr_t data);
+
+}  // namespace port

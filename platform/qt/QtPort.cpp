@@ -1,0 +1,162 @@
+// The window port on Qt: dialogs, message boxes, icons, painting, help.
+#include <QApplication>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "framework/Port.h"
+#include "framework/Types.h"
+#include "platform/qt/QtWindow.h"
+#include "res/Resource.h"
+
+namespace port {
+namespace {
+
+// The standard icon size of the system the dialogs were drawn for.
+constexpr int kIconSize = 32;
+
+// Resource ids of icons, and where the single ICO file of each is compiled in.
+const std::map<int, QString> kIconFiles = {{IDR_MAINFRAME, QStringLiteral(":/zandrel2/Zandrel2.ico")}};
+
+// The image of the standard size with the most colours, as the platform's icon
+// loading picks it for a display of many colours.
+QPixmap LoadStandardImage(const QString& file) {
+  QImageReader reader(file);
+  QImage best;
+  int bestDepth = -1;
+  for (int i = 0; i < reader.imageCount(); ++i) {
+    reader.jumpToImage(i);
+    const QImage image = reader.read();
+    const int depth = image.text(QStringLiteral("_q_icoOrigDepth")).toInt();
+    if (image.size() == QSize(kIconSize, kIconSize) && depth > bestDepth) {
+      best = image;
+      bestDepth = depth;
+    }
+  }
+  return QPixmap::fromImage(best);
+}
+
+}  // namespace
+
+void SetCriticalErrorMode() {
+  // Linux shows no dialog for a drive without a medium: file calls already fail with a code.
+}
+
+std::string ExecutablePath() {
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("zandrel2") : path.string();
+}
+
+Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink) {
+  auto window = std::make_unique<Window>(dialogTemplate, owner, sink);
+  sink.Attach(window.get());
+  if (window->Send(WM_INITDIALOG) != 0) window->FocusFirstTabStop();
+  return window.release();  // until DestroyWindow
+}
+
+void DestroyWindow(Window* window) {
+  const std::unique_ptr<Window> destroyed(window);
+  destroyed->Send(WM_DESTROY);
+}
+
+int RunModalLoop(Window* window) { return window->RunModal(); }
+
+void EndModalLoop(Window* window, int result) { window->EndModal(result); }
+
+std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      // The close box and the menu's Close end a dialog as Cancel does.
+      if ((wParam & 0xFFF0) == SC_CLOSE) window->Send(WM_COMMAND, MAKEWPARAM(IDCANCEL, 0));
+      return 0;
+    case WM_ICONERASEBKGND:
+      if (auto* context = reinterpret_cast<PaintContext*>(wParam)) context->image.fill(window->palette().window().color());
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+std::string GetControlText(Window* window, int controlId) {
+  if (auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId))) return edit->text().toStdString();
+  return {};
+}
+
+void SetControlText(Window* window, int controlId, const std::string& text) {
+  if (auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId))) edit->setText(QString::fromStdString(text));
+}
+
+bool HasSystemMenu(Window*) { return true; }
+
+void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const std::string& text) {
+  window->AppendMenuEntry(flags, commandId, text);
+}
+
+Icon* LoadIcon(int resourceId) {
+  // Loaded once and kept for the process's life, as the platform's icons are.
+  static std::map<int, std::unique_ptr<Icon>> loaded;
+  if (const auto found = loaded.find(resourceId); found != loaded.end()) return found->second.get();
+  const auto file = kIconFiles.find(resourceId);
+  if (file == kIconFiles.end()) return nullptr;
+  auto icon = std::make_unique<Icon>(Icon{LoadStandardImage(file->second)});
+  return loaded.emplace(resourceId, std::move(icon)).first->second.get();
+}
+
+void SetIcon(Window* window, Icon* icon, bool) {
+  if (icon != nullptr) window->setWindowIcon(QIcon(icon->pixmap));
+}
+
+bool IsIconic(Window* window) { return window->isMinimized(); }
+
+void GetClientSize(Window* window, int& width, int& height) {
+  width = window->width();
+  height = window->height();
+}
+
+int SystemMetric(int index) { return (index == SM_CXICON || index == SM_CYICON) ? kIconSize : 0; }
+
+PaintContext* BeginPaint(Window* window) {
+  auto context = std::make_unique<PaintContext>();
+  context->image = QImage(window->size(), QImage::Format_ARGB32_Premultiplied);
+  context->image.fill(Qt::transparent);
+  return context.release();  // until EndPaint
+}
+
+void EndPaint(Window* window, PaintContext* context) {
+  const std::unique_ptr<PaintContext> painted(context);
+  window->iconicFace = painted->image;
+}
+
+void DrawIcon(PaintContext* context, int x, int y, Icon* icon) {
+  if (context == nullptr || icon == nullptr) return;
+  QPainter painter(&context->image);
+  painter.drawPixmap(x, y, icon->pixmap);
+  // Where the icon went, for whoever looks at the minimised window's face.
+  context->image.setText(QStringLiteral("icon-origin"), QStringLiteral("%1,%2").arg(x).arg(y));
+}
+
+int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, unsigned) {
+  QMessageBox box(owner);
+  box.setObjectName(QStringLiteral("message-box"));
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(QString::fromStdString(text));
+  box.setIcon(QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
+  box.setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+  box.exec();
+  return IDOK;
+}
+
+bool LaunchHelp(const std::string&, unsigned, std::uintptr_t) {
+  // Linux has no viewer for the platform's help files.
+  return false;
+}
+
+}  // namespace port

@@ -1,0 +1,237 @@
+#include "platform/qt/QtWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QValidator>
+
+#include "framework/Types.h"
+
+namespace port {
+namespace {
+
+// The Japanese Gothic font the templates name, by the name Debian's fonts carry.
+void MapDialogFont() {
+  static const bool mapped = [] {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+    return true;
+  }();
+  (void)mapped;
+}
+
+// Dialog units to pixels with rounding, as MulDiv does.
+int DialogUnitsToPixels(int units, int base, int divisor) { return (units * base + divisor / 2) / divisor; }
+
+// The width an edit field shows its text in.
+int VisibleTextWidth(const QLineEdit& edit) {
+  QStyleOptionFrame option;
+  option.initFrom(&edit);
+  option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+  const QRect contents = edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit);
+  const QMargins margins = edit.textMargins();
+  constexpr int kLineEditSideMargins = 2 * 2;  // QLineEdit's own horizontal margin on each side
+  return contents.width() - margins.left() - margins.right() - kLineEditSideMargins;
+}
+
+// A field without automatic horizontal scrolling: the user's typing and pasting
+// stop when the text fills the visible width; deleting is always possible.
+class FitsVisibleWidth : public QValidator {
+ public:
+  explicit FitsVisibleWidth(QLineEdit& edit) : QValidator(&edit), m_edit(edit) {}
+  State validate(QString& input, int&) const override {
+    if (input.size() <= m_edit.text().size()) return Acceptable;
+    return m_edit.fontMetrics().horizontalAdvance(input) <= VisibleTextWidth(m_edit) ? Acceptable : Invalid;
+  }
+
+ private:
+  QLineEdit& m_edit;
+};
+
+// Notifications from controls carry a nonzero origin, as a control's handle on Windows.
+constexpr std::intptr_t kFromControl = 1;
+
+}  // namespace
+
+Window::Window(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink)
+    : QDialog(owner), m_sink(sink), m_templateId(dialogTemplate.id) {
+  MapDialogFont();
+  setObjectName(QStringLiteral("dialog-%1").arg(dialogTemplate.id));
+  setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+  // A caption and a close box, no minimise or maximise box; an unowned dialog is a
+  // window of its own with its own taskbar entry.
+  setWindowFlags((owner != nullptr ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+  QFont font(QString::fromUtf8(dialogTemplate.fontName));
+  font.setPointSize(dialogTemplate.fontPoints);
+  setFont(font);
+  // The dialog base units: the average width of the 52 letters, and the font's height.
+  const QFontMetrics metrics(font);
+  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int baseWidth = (letters / 26 + 1) / 2;
+  const int baseHeight = metrics.height();
+
+  for (const res::ControlTemplate& control : dialogTemplate.controls) CreateControl(control, baseWidth, baseHeight);
+  for (std::size_t i = 1; i < m_tabStops.size(); ++i) setTabOrder(m_tabStops[i - 1], m_tabStops[i]);
+  setFixedSize(DialogUnitsToPixels(dialogTemplate.cx, baseWidth, 4), DialogUnitsToPixels(dialogTemplate.cy, baseHeight, 8));
+
+  // Shift+F10 and the Menu key open the window menu, as the system menu opens on Windows.
+  for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+    auto* shortcut = new QShortcut(keys, this);  // owned by the window
+    connect(shortcut, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(rect().center())); });
+  }
+}
+
+void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight) {
+  const QRect area(DialogUnitsToPixels(control.x, baseWidth, 4), DialogUnitsToPixels(control.y, baseHeight, 8),
+                   DialogUnitsToPixels(control.cx, baseWidth, 4), DialogUnitsToPixels(control.cy, baseHeight, 8));
+  const QString text = QString::fromUtf8(control.text);
+  const auto id = static_cast<unsigned>(control.id);
+  QWidget* widget = nullptr;
+  switch (control.kind) {
+    case res::ControlKind::kPushButton: {
+      auto* button = new QPushButton(text, this);  // owned by the window
+      button->setAutoDefault(true);
+      button->setDefault((control.style & res::style::kDefPushButton) != 0);
+      connect(button, &QPushButton::clicked, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), kFromControl); });
+      widget = button;
+      break;
+    }
+    case res::ControlKind::kEdit: {
+      auto* edit = new QLineEdit(this);  // owned by the window
+      edit->setFrame((control.style & res::style::kBorder) != 0);
+      if ((control.style & res::style::kAutoHScroll) == 0) edit->setValidator(new FitsVisibleWidth(*edit));
+      // Only the user's own edits, typed or pasted, notify; text the program sets does not.
+      connect(edit, &QLineEdit::textEdited, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), kFromControl); });
+      widget = edit;
+      break;
+    }
+    case res::ControlKind::kText: {
+      auto* label = new QLabel(this);  // owned by the window
+      label->setTextFormat(Qt::PlainText);
+      // "&" marks a mnemonic unless the text asks for none; plain text shows it as is.
+      label->setText((control.style & res::style::kNoPrefix) != 0 ? text : QString(text).remove(QLatin1Char('&')));
+      widget = label;
+      break;
+    }
+    case res::ControlKind::kIcon: {
+      auto* label = new QLabel(this);  // owned by the window
+      if (const Icon* icon = LoadIcon(control.iconId)) label->setPixmap(icon->pixmap);
+      widget = label;
+      break;
+    }
+  }
+  widget->setGeometry(area);
+  widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
+  if (control.id != -1) m_controls[control.id] = widget;
+  if ((control.style & res::style::kTabStop) != 0) {
+    widget->setFocusPolicy(Qt::StrongFocus);
+    m_tabStops.push_back(widget);
+  } else {
+    widget->setFocusPolicy(Qt::NoFocus);
+  }
+}
+
+QWidget* Window::Control(int id) const {
+  const auto found = m_controls.find(id);
+  return found != m_controls.end() ? found->second : nullptr;
+}
+
+std::intptr_t Window::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  return m_sink.Receive(message, wParam, lParam);
+}
+
+void Window::AppendMenuEntry(unsigned flags, unsigned commandId, const std::string& text) {
+  m_menuEntries.push_back({flags, commandId, QString::fromStdString(text)});
+}
+
+void Window::ShowSystemMenu(const QPoint& where) {
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("system-menu"));
+  connect(menu.addAction(QStringLiteral("&Close\tAlt+F4")), &QAction::triggered, this, [this] { Send(WM_SYSCOMMAND, SC_CLOSE); });
+  for (const MenuEntry& entry : m_menuEntries) {
+    if ((entry.flags & MF_SEPARATOR) != 0) {
+      menu.addSeparator();
+    } else {
+      const unsigned id = entry.commandId;
+      connect(menu.addAction(entry.text), &QAction::triggered, this, [this, id] { Send(WM_SYSCOMMAND, id); });
+    }
+  }
+  menu.exec(where);
+}
+
+void Window::FocusFirstTabStop() {
+  if (!m_tabStops.empty()) m_tabStops.front()->setFocus(Qt::OtherFocusReason);
+}
+
+int Window::RunModal() {
+  QRect area = screen()->availableGeometry();
+  if (auto* owner = qobject_cast<QWidget*>(parent())) {
+    // Over the owner, kept inside the work area of the owner's screen.
+    setWindowModality(Qt::WindowModal);
+    area = owner->screen()->availableGeometry();
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(owner->geometry().center());
+    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() - frame.width())));
+    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height())));
+    move(frame.topLeft());
+  } else {
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+  }
+  show();
+  raise();
+  activateWindow();
+  if (!m_result) {
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+  }
+  hide();
+  return m_result.value_or(IDCANCEL);
+}
+
+void Window::EndModal(int result) {
+  m_result = result;
+  // A loop nested inside (a folder chooser) finishes first; this one ends after it.
+  if (m_loop) m_loop->exit(result);
+}
+
+void Window::reject() { Send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED)); }
+
+void Window::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  Send(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void Window::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    Send(WM_COMMAND, MAKEWPARAM(ID_HELP, 0));
+    return;
+  }
+  QDialog::keyPressEvent(event);  // Enter presses the default button, Esc rejects
+}
+
+void Window::contextMenuEvent(QContextMenuEvent* event) { ShowSystemMenu(event->globalPos()); }
+
+void Window::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // Windows paints a minimised window's face; here it is kept as an image.
+  if (event->type() == QEvent::WindowStateChange && isMinimized()) Send(WM_PAINT);
+}
+
+void Window::paintEvent(QPaintEvent*) { Send(WM_PAINT); }
+
+}  // namespace port

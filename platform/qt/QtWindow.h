@@ -1,0 +1,76 @@
+// The Qt port's dialog window: controls placed from the dialog template in dialog
+// units, and the user's actions turned into the framework's messages.
+#pragma once
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QImage>
+#include <QPointer>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/Port.h"
+#include "res/Templates.h"
+
+class QMenu;
+
+namespace port {
+
+struct Icon {
+  QPixmap pixmap;
+};
+
+struct PaintContext {
+  QImage image;
+};
+
+struct Window : public QDialog {
+  Q_OBJECT
+
+ public:
+  Window(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink);
+
+  QWidget* Control(int id) const;
+  // Sends the framework a message, as the window system would.
+  std::intptr_t Send(unsigned message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
+  void AppendMenuEntry(unsigned flags, unsigned commandId, const std::string& text);
+  void ShowSystemMenu(const QPoint& where);
+
+  void FocusFirstTabStop();
+  int RunModal();
+  void EndModal(int result);
+
+  // What the window shows while minimised: the last iconic paint.
+  QImage iconicFace;
+
+ protected:
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  struct MenuEntry {
+    unsigned flags;
+    unsigned commandId;
+    QString text;
+  };
+
+  void CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight);
+
+  MessageSink& m_sink;
+  int m_templateId;
+  std::map<int, QWidget*> m_controls;
+  std::vector<QWidget*> m_tabStops;
+  std::vector<MenuEntry> m_menuEntries;
+  QPointer<QEventLoop> m_loop;
+  std::optional<int> m_result;
+};
+
+}  // namespace port

@@ -1,0 +1,64 @@
+#include "res/Templates.h"
+
+#include "framework/Types.h"
+#include "res/Resource.h"
+
+namespace res {
+namespace {
+
+using namespace style;
+
+// The dialogs' Japanese Gothic font.
+constexpr const char* kDialogFont = "ＭＳ Ｐゴシック";
+
+constexpr ControlTemplate kAboutControls[] = {
+    {-1, ControlKind::kIcon, "", 11, 17, 20, 20, kIcon, IDR_MAINFRAME},
+    {-1, ControlKind::kText, "Zandrel2 Version 1.0", 40, 10, 119, 8, kLeft | kNoPrefix | kGroup},
+    // "Catalog CD installer for Apache2", in Japanese.
+    {-1, ControlKind::kText, "Apache2 へのカタログ CD インストーラ", 40, 25, 119, 8, kLeft | kGroup},
+    {IDOK, ControlKind::kPushButton, "OK", 178, 7, 50, 14, kDefPushButton | kGroup | kTabStop},
+};
+
+constexpr ControlTemplate kInstallControls[] = {
+    {IDOK, ControlKind::kPushButton, "Copy", 261, 117, 50, 14, kDefPushButton | kTabStop},
+    {IDCANCEL, ControlKind::kPushButton, "Cancel", 201, 117, 50, 14, kTabStop},
+    {IDC_CD_DRIVE, ControlKind::kEdit, "", 29, 27, 27, 18, kLeft | kBorder | kTabStop},
+    {-1, ControlKind::kText, "CD Drive Name", 29, 13, 67, 10, kLeft | kGroup},
+    {IDC_BROWSE_CD, ControlKind::kPushButton, "Browse", 61, 27, 39, 17, kTabStop},
+    {IDC_INSTALL_DIR, ControlKind::kEdit, "", 29, 68, 222, 20, kLeft | kBorder | kTabStop},
+    {-1, ControlKind::kText, "Install Directory", 31, 55, 67, 10, kLeft | kGroup},
+    {IDC_BROWSE_INSTALL, ControlKind::kPushButton, "Browse", 259, 69, 46, 18, kTabStop},
+};
+
+constexpr DialogTemplate kDialogs[] = {
+    {IDD_ABOUTBOX, 0, 0, 235, 55, "Zandrel2のﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0, kAboutControls},
+    {IDD_ZANDREL2_DIALOG, 0, 0, 319, 139, "Zandrel", kDialogFont, 9,
+     kPopup | kVisible | kCaption | kSysMenu | kModalFrame | kSetFont, kAppWindow, kInstallControls},
+};
+
+struct StringEntry {
+  int id;
+  const char* text;
+};
+
+constexpr StringEntry kStrings[] = {
+    {IDS_ABOUTBOX, "Zandrel2 のﾊﾞｰｼﾞｮﾝ情報(&A)..."},
+};
+
+}  // namespace
+
+const DialogTemplate* FindDialogTemplate(int id) {
+  for (const DialogTemplate& dialog : kDialogs) {
+    if (dialog.id == id) return &dialog;
+  }
+  return nullptr;
+}
+
+const char* FindString(int id) {
+  for (const StringEntry& entry : kStrings) {
+    if (entry.id == id) return entry.text;
+  }
+  return nullptr;
+}
+
+}  // namespace res

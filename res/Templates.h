@@ -1,0 +1,56 @@
+// The dialog templates and the string table, defined once and read by both window
+// ports. Positions and sizes are in dialog units; styles carry their Win32 values.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace res {
+
+namespace style {
+inline constexpr std::uint32_t kPopup = 0x80000000;
+inline constexpr std::uint32_t kVisible = 0x10000000;
+inline constexpr std::uint32_t kCaption = 0x00C00000;
+inline constexpr std::uint32_t kBorder = 0x00800000;
+inline constexpr std::uint32_t kSysMenu = 0x00080000;
+inline constexpr std::uint32_t kGroup = 0x00020000;
+inline constexpr std::uint32_t kTabStop = 0x00010000;
+inline constexpr std::uint32_t kModalFrame = 0x00000080;     // dialog
+inline constexpr std::uint32_t kSetFont = 0x00000040;        // dialog
+inline constexpr std::uint32_t kDefPushButton = 0x00000001;  // button
+inline constexpr std::uint32_t kLeft = 0x00000000;           // edit, static
+inline constexpr std::uint32_t kAutoHScroll = 0x00000080;    // edit
+inline constexpr std::uint32_t kNoPrefix = 0x00000080;       // static
+inline constexpr std::uint32_t kIcon = 0x00000003;           // static
+inline constexpr std::uint32_t kAppWindow = 0x00040000;      // extended style
+}  // namespace style
+
+enum class ControlKind { kPushButton, kEdit, kText, kIcon };
+
+struct ControlTemplate {
+  int id;
+  ControlKind kind;
+  const char* text;  // for an icon: empty, the image is `iconId`
+  int x, y, cx, cy;
+  std::uint32_t style;
+  int iconId = 0;
+};
+
+struct DialogTemplate {
+  int id;
+  int x, y, cx, cy;
+  const char* caption;
+  const char* fontName;
+  int fontPoints;
+  std::uint32_t style;
+  std::uint32_t exStyle;
+  std::span<const ControlTemplate> controls;
+};
+
+// The template with `id`, or null.
+const DialogTemplate* FindDialogTemplate(int id);
+
+// The string with `id` (UTF-8), or null when the table has none.
+const char* FindString(int id);
+
+}  // namespace res

@@ -45,17 +45,22 @@ int VisibleTextWidth(const QLineEdit& edit) {
 }
 
 // A field without automatic horizontal scrolling: the user's typing and pasting
-// stop when the text fills the visible width; deleting is always possible.
+// stop when the text fills the visible width. Text the program puts in is not
+// limited, and deleting from it is always possible.
 class FitsVisibleWidth : public QValidator {
  public:
-  explicit FitsVisibleWidth(QLineEdit& edit) : QValidator(&edit), m_edit(edit) {}
+  explicit FitsVisibleWidth(QLineEdit& edit) : QValidator(&edit), m_edit(edit) {
+    connect(&edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_shown = text; });
+  }
   State validate(QString& input, int&) const override {
-    if (input.size() <= m_edit.text().size()) return Acceptable;
-    return m_edit.fontMetrics().horizontalAdvance(input) <= VisibleTextWidth(m_edit) ? Acceptable : Invalid;
+    const QFontMetrics& metrics = m_edit.fontMetrics();
+    const int width = metrics.horizontalAdvance(input);
+    return (width <= VisibleTextWidth(m_edit) || width <= metrics.horizontalAdvance(m_shown)) ? Acceptable : Invalid;
   }
 
  private:
   QLineEdit& m_edit;
+  QString m_shown;  // the text before the edit being validated
 };
 
 // Notifications from controls carry a nonzero origin, as a control's handle on Windows.
@@ -176,23 +181,19 @@ void Window::FocusFirstTabStop() {
 }
 
 int Window::RunModal() {
-  QRect area = screen()->availableGeometry();
-  if (auto* owner = qobject_cast<QWidget*>(parent())) {
-    // Over the owner, kept inside the work area of the owner's screen.
-    setWindowModality(Qt::WindowModal);
-    area = owner->screen()->availableGeometry();
-    QRect frame(QPoint(0, 0), size());
-    frame.moveCenter(owner->geometry().center());
-    frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() - frame.width())));
-    frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height())));
-    move(frame.topLeft());
-  } else {
-    QRect frame(QPoint(0, 0), size());
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
-  }
+  auto* owner = qobject_cast<QWidget*>(parent());
+  // An owned dialog blocks its owner only; an unowned one blocks nothing, so that
+  // windows without an owner, such as the folder chooser, stay usable beside it.
+  if (owner != nullptr) setWindowModality(Qt::WindowModal);
   show();
-  raise();
+  // The whole window, frame included, centred over the owner or in the work area,
+  // and kept inside the work area of that screen.
+  const QRect area = (owner != nullptr ? owner->screen() : screen())->availableGeometry();
+  QRect frame = frameGeometry();
+  frame.moveCenter(owner != nullptr ? owner->frameGeometry().center() : area.center());
+  frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() - frame.width() + 1)));
+  frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height() + 1)));
+  move(frame.topLeft());
   activateWindow();
   if (!m_result) {
     QEventLoop loop;

@@ -40,15 +40,18 @@ struct Window : public QDialog {
   void AppendMenuEntry(unsigned flags, unsigned commandId, const std::string& text);
   void ShowSystemMenu(const QPoint& where);
 
+  // Esc: Cancel, as the dialog manager sends it.
+  void reject() override;
+
   void FocusFirstTabStop();
   int RunModal();
   void EndModal(int result);
+  bool Ending() const { return m_result.has_value(); }
 
   // What the window shows while minimised: the last iconic paint.
   QImage iconicFace;
 
  protected:
-  void reject() override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -1,0 +1,363 @@
+// The install dialog and the about box on Qt's offscreen platform, driven through
+// the widgets as a user would, with the real installer on sandbox drives.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+#include <new>
+
+#include "Zandrel2.h"
+#include "Zandrel2Dlg.h"
+#include "installer/InstallContext.h"
+#include "platform/qt/QtWindow.h"
+#include "tests/SandboxDrives.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Notice {
+  QString caption;
+  QString text;
+  bool ownedByInstallDialog;
+};
+
+// Answers every message box that comes up with OK, and remembers what it said.
+class NoticeCatcher {
+ public:
+  NoticeCatcher() {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return;
+      const bool owned = box->parentWidget() != nullptr && box->parentWidget()->objectName() == "dialog-102";
+      notices.push_back({box->windowTitle(), box->text(), owned});
+      QVERIFY(box->icon() == QMessageBox::NoIcon);
+      QCOMPARE(box->buttons().size(), 1);
+      box->button(QMessageBox::Ok)->click();
+    });
+    m_timer.start(10);
+  }
+  QStringList Texts() const {
+    QStringList texts;
+    for (const Notice& notice : notices) texts << notice.text;
+    return texts;
+  }
+  std::vector<Notice> notices;
+
+ private:
+  QTimer m_timer;
+};
+
+// Runs `dialog` modally with `script` acting on it once it is up; a script that
+// stops early (a failed check) still ends the dialog.
+int RunWith(CDialog& dialog, const std::function<void(port::Window&)>& script) {
+  QTimer::singleShot(0, [&] {
+    port::Window& window = *dialog.GetSafeHwnd();
+    script(window);
+    if (!window.Ending()) window.reject();
+  });
+  return dialog.DoModal();
+}
+
+QLineEdit* Field(port::Window& window, int id) { return qobject_cast<QLineEdit*>(window.Control(id)); }
+QPushButton* Button(port::Window& window, int id) { return qobject_cast<QPushButton*>(window.Control(id)); }
+
+// The first visible top-level widget of type T with `name`, once it shows up.
+template <typename T>
+T* WaitForWindow(const QString& name) {
+  T* found = nullptr;
+  const bool shown = QTest::qWaitFor(
+      [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          if (widget->objectName() == name && widget->isVisible()) found = qobject_cast<T*>(widget);
+        }
+        return found != nullptr;
+      },
+      5000);
+  if (!shown) qFatal("no window %s", qPrintable(name));
+  return found;
+}
+
+// A dialog whose "Browse" runs out of memory.
+class ThrowingDialog : public CDialog {
+ public:
+  ThrowingDialog() : CDialog(IDD_ZANDREL2_DIALOG) {}
+  void RunOutOfMemory() { throw std::bad_alloc(); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ThrowingDialog, CDialog)
+  ON_BN_CLICKED(IDC_BROWSE_CD, RunOutOfMemory)
+END_MESSAGE_MAP()
+
+const fs::path kInstalledFrame = fs::path("Apache2") / "htdocs" / "Catalogs" / "QXT905" / "HTML" / "QXT905_frame.htm";
+
+}  // namespace
+
+class DialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { AfxWinInit("/opt/zandrel2/bin/zandrel2", ""); }
+
+  void init() {
+    m_drives = std::make_unique<SandboxDrives>();
+    g_cdPath.Format("%s", "");
+    g_catalogRoot.clear();
+  }
+
+  void cleanup() {
+    m_drives.reset();
+    // No window may outlive its test.
+    for (QWidget* widget : QApplication::topLevelWidgets()) QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+  }
+
+  void startsWithTheDefaultsAndTheFocusOnCopy() {
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      QCOMPARE(window.windowTitle(), QString("Zandrel"));
+      QCOMPARE(Field(window, IDC_CD_DRIVE)->text(), QString("D:\\"));
+      QCOMPARE(Field(window, IDC_INSTALL_DIR)->text(), QString("C:\\Apache2"));
+      QCOMPARE(QString(g_cdPath.c_str()), QString("D:\\"));
+      QCOMPARE(QString::fromStdString(g_catalogRoot), QString());  // no change handler ran
+      QCOMPARE(window.focusWidget(), Button(window, IDOK));
+      QVERIFY(window.minimumSize() == window.maximumSize());
+      QVERIFY(!(window.windowFlags() & Qt::WindowMinimizeButtonHint));
+      QCOMPARE(window.frameGeometry().center(), window.screen()->availableGeometry().center());
+      window.reject();
+    });
+    QVERIFY(theApp.m_pMainWnd == nullptr);  // cleared when the dialog's window went
+  }
+
+  void userEditsKeepTheInstallContextInStepProgramWritesDoNot() {
+    CZandrel2Dlg dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      QLineEdit* cd = Field(window, IDC_CD_DRIVE);
+      cd->selectAll();
+      QTest::keyClick(cd, Qt::Key_Backspace);
+      QCOMPARE(QString(g_cdPath.c_str()), QString());
+      for (const char* typed : {"E", "E:", "E:\\"}) {
+        QTest::keyClick(cd, typed[std::strlen(typed) - 1]);
+        QCOMPARE(QString(g_cdPath.c_str()), QString(typed));  // at every keystroke
+      }
+      QLineEdit* install = Field(window, IDC_INSTALL_DIR);
+      QTest::keyClick(install, Qt::Key_End);
+      QTest::keyClicks(install, " ");
+      QCOMPARE(QString::fromStdString(g_catalogRoot), QString("C:\\Apache2 \\htdocs\\Catalogs"));  // spaces stay
+
+      dialog.m_cdDrive = "X:\\a folder path longer than the field is wide";
+      dialog.UpdateData(FALSE);
+      QCOMPARE(cd->text(), QString("X:\\a folder path longer than the field is wide"));  // not limited
+      QCOMPARE(QString(g_cdPath.c_str()), QString("E:\\"));                              // no handler ran
+
+      // Typing stops when the text fills the field's visible width.
+      cd->clear();
+      QTest::keyClicks(cd, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+      QVERIFY2(cd->text().size() > 1 && cd->text().size() < 26, qPrintable(cd->text()));
+      QCOMPARE(QString(g_cdPath.c_str()), cd->text());
+      window.reject();
+    });
+  }
+
+  void enterInAFieldInstallsWithTwoNoticesAndCloses() {
+    m_drives->MakeSampleCd();
+    fs::create_directories(m_drives->DriveC() / "Apache2" / "htdocs");
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    NoticeCatcher catcher;
+    const int result = RunWith(dialog, [&](port::Window& window) {
+      QTest::keyClick(Field(window, IDC_INSTALL_DIR), Qt::Key_Return);
+    });
+    QCOMPARE(result, IDOK);
+    QCOMPARE(catcher.Texts(), QStringList{"Start to Install."});
+    QCOMPARE(catcher.notices.front().caption, QString("zandrel2"));
+    QVERIFY(catcher.notices.front().ownedByInstallDialog);
+    QVERIFY(fs::exists(m_drives->DriveC() / kInstalledFrame));
+  }
+
+  void failedInstallsKeepTheDialogOpenForAnotherCopy() {
+    m_drives->MakeSampleCd();
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    NoticeCatcher catcher;
+    const int result = RunWith(dialog, [&](port::Window& window) {
+      Button(window, IDOK)->click();  // no htdocs yet
+      QCOMPARE(catcher.Texts(), QStringList{"ERR-01 Fial to Create Derectory."});
+      QVERIFY(window.isVisible());
+
+      // A folder where a page belongs makes its copy fail: reported, and still open.
+      fs::create_directories(m_drives->DriveC() / kInstalledFrame);
+      Button(window, IDOK)->click();
+      QCOMPARE(catcher.Texts(),
+               (QStringList{"ERR-01 Fial to Create Derectory.", "Start to Install.", "ERR-05 File Copy Error."}));
+      QVERIFY(window.isVisible());
+
+      fs::remove(m_drives->DriveC() / kInstalledFrame);
+      Button(window, IDOK)->click();
+    });
+    QCOMPARE(result, IDOK);
+    QCOMPARE(catcher.Texts().size(), 4);
+    QVERIFY(fs::is_regular_file(m_drives->DriveC() / kInstalledFrame));
+  }
+
+  void escapeAndTheCloseBoxQuitWithoutTouchingTheDisk() {
+    m_drives->MakeSampleCd();
+    fs::create_directories(m_drives->DriveC() / "Apache2" / "htdocs");
+    for (const bool closeBox : {false, true}) {
+      CZandrel2Dlg dialog;
+      const int result = RunWith(dialog, [&](port::Window& window) {
+        if (closeBox) {
+          window.close();
+        } else {
+          QTest::keyClick(Field(window, IDC_CD_DRIVE), Qt::Key_Escape);
+        }
+      });
+      QCOMPARE(result, IDCANCEL);
+    }
+    QCOMPARE(QString::fromStdString(SandboxDrives::ListTree(m_drives->DriveC())), QString("Apache2/\nApache2/htdocs/\n"));
+  }
+
+  void choosersFillTheirFieldAndACancelChangesNothing() {
+    const fs::path chosen = m_drives->DriveD();
+    CZandrel2Dlg dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      QTimer::singleShot(0, [&] {
+        auto* chooser = WaitForWindow<QFileDialog>("folder-chooser");
+        QCOMPARE(chooser->windowTitle(), QString("Select the Folder of Apache2"));
+        QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
+        // The chooser has no owner: the install dialog takes input meanwhile.
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QTest::keyClicks(Field(window, IDC_INSTALL_DIR), "X");
+        QCOMPARE(QString::fromStdString(g_catalogRoot), QString("C:\\Apache2X\\htdocs\\Catalogs"));
+        chooser->reject();
+      });
+      Button(window, IDC_BROWSE_CD)->click();
+      QCOMPARE(Field(window, IDC_CD_DRIVE)->text(), QString("D:\\"));
+      QCOMPARE(QString(g_cdPath.c_str()), QString("D:\\"));
+
+      QTimer::singleShot(0, [&] {
+        auto* chooser = WaitForWindow<QFileDialog>("folder-chooser");
+        chooser->selectFile(QString::fromStdString(chosen.string()));
+        static_cast<QDialog*>(chooser)->accept();
+      });
+      Button(window, IDC_BROWSE_CD)->click();
+      QCOMPARE(Field(window, IDC_CD_DRIVE)->text(), QString::fromStdString(chosen.string()));
+      QCOMPARE(QString(g_cdPath.c_str()), QString::fromStdString(chosen.string()));
+
+      QTimer::singleShot(0, [&] {
+        auto* chooser = WaitForWindow<QFileDialog>("folder-chooser");
+        chooser->selectFile(QString::fromStdString(m_drives->DriveC().string()));
+        static_cast<QDialog*>(chooser)->accept();
+      });
+      Button(window, IDC_BROWSE_INSTALL)->click();
+      QCOMPARE(Field(window, IDC_INSTALL_DIR)->text(), QString::fromStdString(m_drives->DriveC().string()));
+      // The catalog root waits for the next edit or "Copy".
+      QCOMPARE(QString::fromStdString(g_catalogRoot), QString("C:\\Apache2X\\htdocs\\Catalogs"));
+      window.reject();
+    });
+  }
+
+  void theWindowMenuAndItsCommandsOpenTheAboutBox() {
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      int aboutBoxes = 0;
+      const auto closeAboutBox = [&] {
+        auto* about = WaitForWindow<port::Window>("dialog-100");
+        QCOMPARE(about->windowTitle(), QString("Zandrel2のﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(about->windowModality(), Qt::WindowModal);  // the install dialog takes no input
+        QCOMPARE(about->parentWidget(), &window);
+        QCOMPARE(about->frameGeometry().center(), window.frameGeometry().center());
+        ++aboutBoxes;
+        about->Control(IDOK)->setFocus();
+        QTest::keyClick(about->Control(IDOK), Qt::Key_Return);
+      };
+
+      QTimer::singleShot(0, [&] {
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 3);
+        QVERIFY(actions[1]->isSeparator());
+        QCOMPARE(actions[2]->text(), QString("Zandrel2 のﾊﾞｰｼﾞｮﾝ情報(&A)..."));
+        QTimer::singleShot(0, closeAboutBox);
+        actions[2]->trigger();
+        menu->close();
+      });
+      window.ShowSystemMenu(window.geometry().center());
+      QCOMPARE(aboutBoxes, 1);
+
+      for (const unsigned command : {0x0010u, 0x001Fu, 0x0020u, 0xF120u}) {
+        QTimer::singleShot(0, [&] {
+          if (command <= 0x001F) closeAboutBox();
+        });
+        window.Send(WM_SYSCOMMAND, command);
+      }
+      QCOMPARE(aboutBoxes, 3);
+      QVERIFY(window.isVisible());
+      window.reject();
+    });
+  }
+
+  void minimisedTheIconIsDrawnCentred_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("origin");
+    QTest::newRow("two pixels narrower, three lower") << 30 << 29 << "0,-1";
+    QTest::newRow("three pixels narrower, two lower") << 29 << 30 << "-1,0";
+    QTest::newRow("wider") << 101 << 32 << "35,0";
+  }
+
+  void minimisedTheIconIsDrawnCentred() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, origin);
+    CZandrel2Dlg dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      window.setFixedSize(width, height);
+      window.showMinimized();
+      QCOMPARE(window.iconicFace.text("icon-origin"), origin);
+      QVERIFY(dialog.SendMessage(WM_QUERYDRAGICON) != 0);  // the drag image is the icon
+      window.showNormal();
+      window.reject();
+    });
+  }
+
+  void f1AsksForHelpAndSaysWhenThereIsNoViewer() {
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    NoticeCatcher catcher;
+    RunWith(dialog, [&](port::Window& window) {
+      QTest::keyClick(Field(window, IDC_CD_DRIVE), Qt::Key_F1);
+      window.reject();
+    });
+    QCOMPARE(catcher.Texts(), QStringList{"Failed to launch help."});
+    QCOMPARE(catcher.notices.front().caption, QString("zandrel2"));
+  }
+
+  void anExceptionInAHandlerIsShownAndTheDialogGoesOn() {
+    ThrowingDialog dialog;
+    NoticeCatcher catcher;
+    const int result = RunWith(dialog, [&](port::Window& window) {
+      Button(window, IDC_BROWSE_CD)->click();
+      QVERIFY(window.isVisible());
+      QCOMPARE(catcher.Texts(), QStringList{"Out of memory."});
+      window.reject();
+    });
+    QCOMPARE(result, IDCANCEL);
+  }
+
+ private:
+  std::unique_ptr<SandboxDrives> m_drives;
+};
+
+QTEST_MAIN(DialogTest)
+#include "DialogTest.moc"

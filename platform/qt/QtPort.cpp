@@ -14,6 +14,9 @@
 #include "platform/qt/QtWindow.h"
 #include "res/Resource.h"
 
+// The compiled-in icon files; outside any namespace, as Qt's resource start-up wants.
+static void InitialiseResources() { Q_INIT_RESOURCE(zandrel2); }
+
 namespace port {
 namespace {
 
@@ -101,6 +104,8 @@ void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const 
 Icon* LoadIcon(int resourceId) {
   // Loaded once and kept for the process's life, as the platform's icons are.
   static std::map<int, std::unique_ptr<Icon>> loaded;
+  static const bool resourcesReady = (InitialiseResources(), true);
+  (void)resourcesReady;
   if (const auto found = loaded.find(resourceId); found != loaded.end()) return found->second.get();
   const auto file = kIconFiles.find(resourceId);
   if (file == kIconFiles.end()) return nullptr;

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The real window under Xvfb, driven from the keyboard as a person would: open the
+# about box from the window menu, then press Enter to install the sample catalog,
+# dismiss "Start to Install." with Enter, and check what the install left behind.
+# Screenshots of the dialog, the about box and the notice go to ARTIFACTS.
+set -euo pipefail
+app=$1
+artifacts=$2
+tools=$(cd "$(dirname "$0")/../tools" && pwd)
+work=$(mktemp -d)
+app_pid=
+xvfb_pid=
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+mkdir -p "$artifacts"
+
+"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
+export WINEPREFIX=$work/prefix
+mkdir -p "$WINEPREFIX/dosdevices" "$work/c/Apache2/htdocs"
+ln -s "$work/cd" "$WINEPREFIX/dosdevices/d:"
+ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=:$(<"$work/display")
+
+# The first visible window whose name matches, waiting up to ten seconds.
+window_named() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no window named $1"
+}
+gone() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "window $1 did not close"
+}
+shoot() { sleep 0.3; import -window root "$artifacts/$1"; }
+
+"$app" >"$work/trace" 2>"$work/stderr" &
+app_pid=$!
+dialog=$(window_named '^Zandrel$')
+xdotool windowfocus --sync "$dialog"
+shoot dialog.png
+
+# The window menu: Shift+F10, then the about item's mnemonic.
+xdotool key --clearmodifiers shift+F10
+sleep 0.5
+xdotool key a
+window_named 'ﾊﾞｰｼﾞｮﾝ情報' >/dev/null
+shoot about.png
+xdotool key Return
+gone 'ﾊﾞｰｼﾞｮﾝ情報'
+
+# Enter presses "Copy", the focused default button.
+xdotool windowfocus --sync "$dialog"
+xdotool key Return
+window_named '^zandrel2$' >/dev/null
+shoot notice.png
+xdotool key Return
+
+status=0
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$app_pid" || status=$?
+app_pid=
+[[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
+
+catalogs=$work/c/Apache2/htdocs/Catalogs
+cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"
+cmp -s "$catalogs/QXT905/jpg/p013.jpg" "$work/cd/FP/jpg/p013.jpg" || fail "last photo not installed"
+first=$'ERR-01 Fial to Create Derectory.copy D:\\\\INST_FP\\\\. to C:\\Apache2\\htdocs\\Catalogs\\.. \r'
+[[ "$(head -n 1 "$work/trace")" == "$first" ]] || fail "trace starts with: $(head -n 1 "$work/trace")"
+[[ "$(tail -c 2 "$work/trace" | od -An -c | tr -d ' ')" == '\r\n' ]] || fail "trace not written out to its end"
+echo "screenshots in $artifacts"

@@ -82,8 +82,8 @@ LRESULT CallQueryIcon(CCmdTarget& target, WPARAM, LPARAM) {
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &message_map::CallPlain<&ThisClass::OnPaint>},
 // HCURSOR OnQueryDragIcon()
 #define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, &message_map::CallQueryIcon<&ThisClass::OnQueryDragIcon>},
-// void Handler()
-#define ON_COMMAND(id, handler) {WM_COMMAND, id, 0, &message_map::CallPlain<&handler>},
+// void Handler(); a member pointer takes no parentheses around its name
+#define ON_COMMAND(id, handler) {WM_COMMAND, id, 0, &message_map::CallPlain<&handler>},  // NOLINT(bugprone-macro-parentheses)
 // void Handler()
 #define ON_BN_CLICKED(id, handler) {WM_COMMAND, id, BN_CLICKED, &message_map::CallPlain<&ThisClass::handler>},
 // void Handler()

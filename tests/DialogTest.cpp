@@ -296,7 +296,7 @@ class DialogTest : public QObject {
       QCOMPARE(aboutBoxes, 1);
 
       for (const unsigned command : {0x0010u, 0x001Fu, 0x0020u, 0xF120u}) {
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&, command] {
           if (command <= 0x001F) closeAboutBox();
         });
         window.Send(WM_SYSCOMMAND, command);

@@ -18,7 +18,7 @@ cmake --build --preset sanitize
 ctest --preset sanitize
 
 echo "== clang-tidy"
-run-clang-tidy -quiet -p build "$root/(installer|platform|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
+run-clang-tidy -quiet -p build "$root/(installer|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
   || { grep -E "(warning|error):" build/clang-tidy.log; exit 1; }
 echo "clang-tidy: no findings"
 

@@ -1,6 +1,5 @@
 // zandrel2-install: the install request without a window, for scripted and headless
 // installs. Notices go to standard error as lines; the trace goes to standard output.
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -30,8 +29,6 @@ class ConsoleNotices : public InstallNotices {
 
 int main(int argc, char** argv) {
   PrepareTraceOutput();
-  // A reader that goes away must not stop the install halfway; the trace is then dropped.
-  std::signal(SIGPIPE, SIG_IGN);
 
   CLI::App app{"Installs the HTML product catalog from a catalog CD into an Apache2 document tree.",
                "zandrel2-install"};

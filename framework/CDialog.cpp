@@ -35,7 +35,9 @@ int CDialog::DoModal() {
   g_modalDialogs.push_back(this);
   const int result = port::RunModalLoop(window);
   g_modalDialogs.pop_back();
-  port::DestroyWindow(Detach());
+  // The window's last messages still reach this object; then it lets go of it.
+  port::DestroyWindow(GetSafeHwnd());
+  Detach();
   PostNcDestroy();
   return result;
 }

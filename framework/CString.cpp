@@ -1,9 +1,8 @@
 #include "framework/CString.h"
 
-#include "res/Templates.h"
+#include "framework/Port.h"
 
 BOOL CString::LoadString(UINT id) {
-  const char* text = res::FindString(static_cast<int>(id));
-  m_text = text != nullptr ? text : "";
-  return text != nullptr ? TRUE : FALSE;
+  m_text.clear();
+  return port::LoadString(static_cast<int>(id), m_text) ? TRUE : FALSE;
 }

@@ -63,7 +63,10 @@ void AfxWinInit(const std::string& executablePath, const std::string& commandLin
 
 int AfxWinMain(int argc, char** argv) {
   std::string commandLine;
-  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) commandLine += ' ';
+    commandLine += argv[i];
+  }
   AfxWinInit(port::ExecutablePath(), commandLine);
   CWinApp* app = AfxGetApp();
   if (app == nullptr || !app->InitApplication()) return -1;

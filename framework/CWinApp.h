@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/CWnd.h"
+#include "framework/Entry.h"
 
 class CWinApp : public CCmdTarget {
  public:
@@ -52,5 +53,3 @@ int AfxMessageBox(const char* text, UINT type = MB_OK);
 // The framework's start-up: the error mode for drives without a medium, the
 // application's name and help file from the executable's path, the command line.
 void AfxWinInit(const std::string& executablePath, const std::string& commandLine);
-// The framework's entry: start-up, InitApplication, InitInstance, and the exit step.
-int AfxWinMain(int argc, char** argv);

@@ -28,6 +28,10 @@ class MessageSink {
   virtual std::intptr_t Receive(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
+// Resources. String `id` of the string table in the platform's narrow encoding;
+// false when there is none.
+bool LoadString(int id, std::string& text);
+
 // Process. Called once by the framework's entry before anything else.
 void SetCriticalErrorMode();      // media errors as error codes, never as system dialogs
 std::string ExecutablePath();     // the running executable's full path

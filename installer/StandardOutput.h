@@ -8,4 +8,7 @@ namespace output {
 // output is an interactive terminal.
 bool PrepareStandardOutput();
 
+// True where the runtime's text-mode output already turns each line feed into CR LF.
+bool TranslatesLineFeeds();
+
 }  // namespace output

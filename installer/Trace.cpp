@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "installer/Format.h"
 #include "installer/StandardOutput.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
+bool g_tracePrepared = false;
 
 std::string WithCrLf(const std::string& text) {
   std::string converted;
@@ -25,9 +27,16 @@ std::string WithCrLf(const std::string& text) {
 }  // namespace
 
 void PrepareTraceOutput() {
+  if (std::exchange(g_tracePrepared, true)) return;
   g_traceIsInteractive = output::PrepareStandardOutput();
   if (!g_traceIsInteractive) std::setvbuf(stdout, nullptr, _IOFBF, kTraceBufferBytes);
 }
+
+namespace {
+// Before main: a window toolkit opens files of its own at start-up, and none of them
+// may become standard output.
+const bool g_preparedAtStart = (PrepareTraceOutput(), true);
+}  // namespace
 
 void Trace(const char* format, ...) {
   std::va_list arguments;
@@ -35,7 +44,7 @@ void Trace(const char* format, ...) {
   const std::string text = FormatTextV(format, arguments);
   va_end(arguments);
 
-  const std::string line = WithCrLf(text);
+  const std::string line = output::TranslatesLineFeeds() ? text : WithCrLf(text);
   std::fwrite(line.data(), 1, line.size(), stdout);
   if (g_traceIsInteractive) std::fflush(stdout);
 }

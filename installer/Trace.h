@@ -4,7 +4,8 @@
 
 // Readies standard output for the trace before anything is written: a terminal gets
 // each trace call at once, a file or pipe a 4096-byte buffer written out at normal
-// exit, and a process without standard output drops the trace silently.
+// exit, and a process without standard output drops the trace silently. Runs by
+// itself before main; later calls do nothing.
 void PrepareTraceOutput();
 
 // Writes one trace text, formatted like printf.

@@ -78,7 +78,7 @@ TEST_F(InstallRequest, CopyFailuresKeepTheDialogOpen) {
   fs::create_directories(drives.DriveC() / "Apache2" / "htdocs" / "Catalogs" / "QXT905" / "jpg" / "p1.jpg");
   EXPECT_EQ(Run("C:\\Apache2"), InstallOutcome::kCopyFailed);
   EXPECT_EQ(notices.shown, (Notices{"Start to Install.", "ERR-05 File Copy Error."}));
-  EXPECT_TRUE(trace.ends_with("ERR-05(5)  File Copy Error. :D:\\\\FP\\jpg\\\\p1.jpg\r\n")) << trace;
+  EXPECT_TRUE(trace.ends_with(CrLf("ERR-05(5)  File Copy Error. :D:\\\\FP\\jpg\\\\p1.jpg\n"))) << trace;
 }
 
 }  // namespace

@@ -17,14 +17,19 @@ class InstallerFixture : public ::testing::Test {
     g_catalogRoot.clear();
   }
 
-  // The trace as written: `lines` with each line feed turned into CR LF.
+  // The trace as captured: `lines` with each line feed turned into CR LF. On Windows
+  // the capture is read back in text mode, which turns CR LF into a line feed again.
   static std::string CrLf(std::string_view lines) {
+#ifdef _WIN32
+    return std::string(lines);
+#else
     std::string text;
     for (const char c : lines) {
       if (c == '\n') text += '\r';
       text += c;
     }
     return text;
+#endif
   }
 
   SandboxDrives drives;

@@ -1,13 +1,69 @@
 #include "tests/SandboxDrives.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <stdlib.h>
+#endif
+
 namespace fs = std::filesystem;
+
+namespace {
+
+// Entries that were there before the test, never listed and never removed.
+std::set<fs::path> g_preexisting;
+
+void MakeWritable(const fs::path& root) {
+  std::error_code ignored;
+  // Read-only folders left by a test must not keep their tree alive.
+  for (const auto& entry : fs::recursive_directory_iterator(root, ignored)) {
+    if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    } else if (!entry.is_symlink(ignored)) {
+      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
+  }
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+SandboxDrives::SandboxDrives() {
+  static int sandboxes = 0;
+  m_root = fs::temp_directory_path() /
+           ("zandrel2-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++sandboxes));
+  fs::create_directories(m_root);
+  g_preexisting.clear();
+  // An empty drive root cannot be listed at all here (it has no "." entries).
+  std::error_code empty;
+  for (const fs::path& drive : {DriveC(), DriveD()}) {
+    for (const auto& entry : fs::directory_iterator(drive, empty)) g_preexisting.insert(entry.path());
+  }
+}
+
+SandboxDrives::~SandboxDrives() {
+  std::error_code ignored;
+  for (const fs::path& drive : {DriveC(), DriveD()}) {
+    for (const auto& entry : fs::directory_iterator(drive, ignored)) {
+      if (g_preexisting.count(entry.path()) != 0) continue;
+      MakeWritable(entry.path());
+      fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+      fs::remove_all(entry.path(), ignored);
+    }
+  }
+  fs::remove_all(m_root, ignored);
+}
+
+fs::path SandboxDrives::DriveC() const { return "C:\\"; }
+fs::path SandboxDrives::DriveD() const { return "D:\\"; }
+
+#else
 
 SandboxDrives::SandboxDrives() {
   std::string pattern = (fs::temp_directory_path() / "zandrel2-test-XXXXXX").string();
@@ -32,14 +88,14 @@ SandboxDrives::~SandboxDrives() {
     unsetenv("WINEPREFIX");
   }
   std::error_code ignored;
-  // Read-only folders left by a test must not keep their tree alive.
-  for (const auto& entry : fs::recursive_directory_iterator(m_root, ignored)) {
-    if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-  }
+  MakeWritable(m_root);
   fs::remove_all(m_root, ignored);
 }
+
+fs::path SandboxDrives::DriveC() const { return m_root / "c"; }
+fs::path SandboxDrives::DriveD() const { return m_root / "cd"; }
+
+#endif
 
 void SandboxDrives::WriteFile(const fs::path& path, std::string_view content) {
   fs::create_directories(path.parent_path());
@@ -55,9 +111,15 @@ std::string SandboxDrives::ReadFile(const fs::path& path) {
 
 std::string SandboxDrives::ListTree(const fs::path& folder) {
   std::set<std::string> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    std::string relative = fs::relative(entry.path(), folder).string();
-    if (entry.is_directory() && !entry.is_symlink()) relative += '/';
+  std::error_code empty;
+  for (auto entry = fs::recursive_directory_iterator(folder, empty); entry != fs::recursive_directory_iterator();
+       ++entry) {
+    if (g_preexisting.count(entry->path()) != 0) {
+      entry.disable_recursion_pending();
+      continue;
+    }
+    std::string relative = fs::relative(entry->path(), folder).generic_string();
+    if (entry->is_directory() && !entry->is_symlink()) relative += '/';
     entries.insert(relative);
   }
   std::string listing;

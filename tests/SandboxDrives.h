@@ -1,5 +1,8 @@
-// A throw-away folder with a Wine-style drive map: C: and D: point at folders of
-// their own below it, so tests use the Windows paths the installer composes.
+// Drives C: and D: for a test, so tests use the Windows paths the installer composes.
+// On Linux: a throw-away folder with a Wine-style drive map, C: and D: pointing at
+// folders of their own below it. On Windows: the drives themselves (the test runner
+// maps D: to a scratch folder); what a test leaves there is removed afterwards, and
+// what was there before it is never listed.
 #pragma once
 
 #include <filesystem>
@@ -14,8 +17,8 @@ class SandboxDrives {
   ~SandboxDrives();
 
   const std::filesystem::path& Root() const { return m_root; }
-  std::filesystem::path DriveC() const { return m_root / "c"; }
-  std::filesystem::path DriveD() const { return m_root / "cd"; }
+  std::filesystem::path DriveC() const;
+  std::filesystem::path DriveD() const;
 
   // Writes `content` to `path`, creating the folders on the way.
   static void WriteFile(const std::filesystem::path& path, std::string_view content);

@@ -13,6 +13,7 @@
 #include "framework/Types.h"
 #include "platform/qt/QtWindow.h"
 #include "res/Resource.h"
+#include "res/Templates.h"
 
 // The compiled-in icon files; outside any namespace, as Qt's resource start-up wants.
 static void InitialiseResources() { Q_INIT_RESOURCE(zandrel2); }
@@ -45,6 +46,13 @@ QPixmap LoadStandardImage(const QString& file) {
 }
 
 }  // namespace
+
+bool LoadString(int id, std::string& text) {
+  const char* found = res::FindString(id);
+  if (found == nullptr) return false;
+  text = found;  // UTF-8, the narrow encoding here
+  return true;
+}
 
 void SetCriticalErrorMode() {
   // Linux shows no dialog for a drive without a medium: file calls already fail with a code.

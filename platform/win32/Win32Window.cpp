@@ -1,0 +1,297 @@
+// The window port on Win32: dialogs built in memory from the shared templates, our
+// own modal loop as the framework runs it, and the platform's window services.
+#include <windows.h>
+// The port's own names, not the platform's wide/narrow macros.
+#undef LoadString
+#undef LoadIcon
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "framework/Port.h"
+#include "platform/win32/Win32Text.h"
+#include "res/Templates.h"
+
+namespace port {
+
+struct Window {
+  HWND hwnd = nullptr;
+  HWND owner = nullptr;
+  MessageSink* sink = nullptr;
+  WNDPROC dialogProcedure = nullptr;  // the dialog manager's own, for default handling
+  bool ended = false;
+  int result = IDCANCEL;
+};
+
+namespace {
+
+constexpr wchar_t kWindowProperty[] = L"Zandrel2.Window";
+constexpr UINT kHelpCommand = 0xE146;  // the framework's ID_HELP
+
+// The dialog template in memory, as DLGTEMPLATE and its items lay it out.
+class TemplateBuilder {
+ public:
+  void Word(WORD value) { m_words.push_back(value); }
+  void Dword(DWORD value) {
+    Word(LOWORD(value));
+    Word(HIWORD(value));
+  }
+  void Text(std::string_view utf8) {
+    for (const wchar_t c : win32::WideFromUtf8(utf8)) Word(static_cast<WORD>(c));
+    Word(0);
+  }
+  void AlignToDword() {
+    if (m_words.size() % 2 != 0) Word(0);
+  }
+  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_words.data()); }
+
+ private:
+  std::vector<WORD> m_words;
+};
+
+DWORD ControlStyle(const res::ControlTemplate& control, WORD& controlClass) {
+  DWORD style = WS_CHILD | WS_VISIBLE | control.style;
+  switch (control.kind) {
+    case res::ControlKind::kPushButton:
+      controlClass = 0x0080;
+      break;
+    case res::ControlKind::kEdit:
+      controlClass = 0x0081;
+      break;
+    case res::ControlKind::kText:
+    case res::ControlKind::kIcon:
+      controlClass = 0x0082;
+      break;
+  }
+  if (control.kind == res::ControlKind::kText && (control.style & res::style::kNoPrefix) != 0) {
+    style = (style & ~DWORD{res::style::kNoPrefix}) | SS_NOPREFIX;
+  }
+  return style;
+}
+
+TemplateBuilder BuildTemplate(const res::DialogTemplate& dialog) {
+  TemplateBuilder builder;
+  builder.Dword(dialog.style);
+  builder.Dword(dialog.exStyle);
+  builder.Word(static_cast<WORD>(dialog.controls.size()));
+  for (const int value : {dialog.x, dialog.y, dialog.cx, dialog.cy}) builder.Word(static_cast<WORD>(value));
+  builder.Word(0);  // no menu
+  builder.Word(0);  // the standard dialog class
+  builder.Text(dialog.caption);
+  builder.Word(static_cast<WORD>(dialog.fontPoints));
+  builder.Text(dialog.fontName);
+  for (const res::ControlTemplate& control : dialog.controls) {
+    builder.AlignToDword();
+    WORD controlClass = 0;
+    builder.Dword(ControlStyle(control, controlClass));
+    builder.Dword(0);
+    for (const int value : {control.x, control.y, control.cx, control.cy}) builder.Word(static_cast<WORD>(value));
+    builder.Word(static_cast<WORD>(control.id));
+    builder.Word(0xFFFF);
+    builder.Word(controlClass);
+    if (control.kind == res::ControlKind::kIcon) {
+      builder.Word(0xFFFF);
+      builder.Word(static_cast<WORD>(control.iconId));
+    } else {
+      builder.Text(control.text);
+    }
+    builder.Word(0);  // no creation data
+  }
+  return builder;
+}
+
+Window* WindowOf(HWND hwnd) { return static_cast<Window*>(GetPropW(hwnd, kWindowProperty)); }
+
+// Centres the dialog over its owner, or in the work area when it has none, and keeps
+// it inside the work area of the monitor it lands on.
+void Centre(Window& window) {
+  RECT frame{};
+  GetWindowRect(window.hwnd, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT area{};
+  if (window.owner != nullptr) {
+    GetMonitorInfoW(MonitorFromWindow(window.owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    area = monitor.rcWork;
+    RECT ownerFrame{};
+    GetWindowRect(window.owner, &ownerFrame);
+    frame.left = (ownerFrame.left + ownerFrame.right - width) / 2;
+    frame.top = (ownerFrame.top + ownerFrame.bottom - height) / 2;
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    frame.left = (area.left + area.right - width) / 2;
+    frame.top = (area.top + area.bottom - height) / 2;
+  }
+  frame.left = std::max(area.left, std::min(frame.left, area.right - width));
+  frame.top = std::max(area.top, std::min(frame.top, area.bottom - height));
+  SetWindowPos(window.hwnd, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Every message after creation goes to the framework first.
+LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* window = WindowOf(hwnd);
+  if (window == nullptr || window->sink == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const LRESULT result = window->sink->Receive(message, wParam, lParam);
+  if (message == WM_NCDESTROY) RemovePropW(hwnd, kWindowProperty);
+  return result;
+}
+
+// The dialog procedure handles nothing but creation: it hands the window to the
+// framework, whose window procedure then sees every message.
+INT_PTR CALLBACK CreationDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_INITDIALOG) return FALSE;
+  auto* window = reinterpret_cast<Window*>(lParam);
+  window->hwnd = hwnd;
+  SetPropW(hwnd, kWindowProperty, window);
+  window->dialogProcedure =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProc)));
+  Centre(*window);
+  window->sink->Attach(window);
+  // Nonzero: the dialog manager puts the focus on the first tab stop.
+  return window->sink->Receive(WM_INITDIALOG, wParam, 0) != 0 ? TRUE : FALSE;
+}
+
+}  // namespace
+
+Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink) {
+  auto window = std::make_unique<Window>();
+  window->owner = owner != nullptr ? owner->hwnd : nullptr;
+  window->sink = &sink;
+  const TemplateBuilder layout = BuildTemplate(dialogTemplate);
+  const HWND hwnd = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), layout.Get(), window->owner,
+                                               &CreationDialogProc, reinterpret_cast<LPARAM>(window.get()));
+  if (hwnd == nullptr) return nullptr;
+  return window.release();  // until DestroyWindow
+}
+
+void DestroyWindow(Window* window) {
+  const std::unique_ptr<Window> destroyed(window);
+  ::DestroyWindow(destroyed->hwnd);
+}
+
+int RunModalLoop(Window* window) {
+  // The owner takes no input while the dialog runs.
+  const bool disableOwner = window->owner != nullptr && IsWindowEnabled(window->owner);
+  if (disableOwner) EnableWindow(window->owner, FALSE);
+  ShowWindow(window->hwnd, SW_SHOW);
+  MSG message{};
+  while (!window->ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // F1 without Shift, Ctrl or Alt asks for help, as the framework's accelerator does.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F1 && GetKeyState(VK_SHIFT) >= 0 &&
+        GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+      HWND target = GetActiveWindow();
+      if (WindowOf(target) != nullptr) {
+        SendMessageW(target, WM_COMMAND, MAKEWPARAM(kHelpCommand, 0), 0);
+        continue;
+      }
+    }
+    if (!IsDialogMessageW(window->hwnd, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  if (disableOwner) EnableWindow(window->owner, TRUE);
+  // Activate the owner before hiding, so the focus returns to it.
+  if (window->owner != nullptr) SetActiveWindow(window->owner);
+  ShowWindow(window->hwnd, SW_HIDE);
+  return window->result;
+}
+
+void EndModalLoop(Window* window, int result) {
+  window->result = result;
+  window->ended = true;
+  // Wakes the loop; a loop nested inside (a folder chooser) finishes first.
+  PostMessageW(window->hwnd, WM_NULL, 0, 0);
+}
+
+std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (window == nullptr) return 0;
+  return CallWindowProcW(window->dialogProcedure, window->hwnd, message, wParam, lParam);
+}
+
+std::string GetControlText(Window* window, int controlId) {
+  const HWND control = GetDlgItem(window->hwnd, controlId);
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void SetControlText(Window* window, int controlId, const std::string& text) {
+  SetDlgItemTextA(window->hwnd, controlId, text.c_str());
+}
+
+bool HasSystemMenu(Window* window) { return GetSystemMenu(window->hwnd, FALSE) != nullptr; }
+
+void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const std::string& text) {
+  AppendMenuA(GetSystemMenu(window->hwnd, FALSE), flags, commandId, (flags & MF_SEPARATOR) != 0 ? nullptr : text.c_str());
+}
+
+bool LoadString(int id, std::string& text) {
+  const char* found = res::FindString(id);
+  if (found == nullptr) return false;
+  text = win32::AnsiFromUtf8(found);
+  return true;
+}
+
+Icon* LoadIcon(int resourceId) {
+  return reinterpret_cast<Icon*>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId)));
+}
+
+void SetIcon(Window* window, Icon* icon, bool big) {
+  SendMessageW(window->hwnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+bool IsIconic(Window* window) { return ::IsIconic(window->hwnd) != FALSE; }
+
+void GetClientSize(Window* window, int& width, int& height) {
+  RECT client{};
+  GetClientRect(window->hwnd, &client);
+  width = client.right - client.left;
+  height = client.bottom - client.top;
+}
+
+int SystemMetric(int index) { return GetSystemMetrics(index); }
+
+struct PaintContext {
+  PAINTSTRUCT paint{};
+  HDC dc = nullptr;
+};
+
+PaintContext* BeginPaint(Window* window) {
+  auto context = std::make_unique<PaintContext>();
+  context->dc = ::BeginPaint(window->hwnd, &context->paint);
+  return context.release();  // until EndPaint
+}
+
+void EndPaint(Window* window, PaintContext* context) {
+  const std::unique_ptr<PaintContext> painted(context);
+  ::EndPaint(window->hwnd, &painted->paint);
+}
+
+void DrawIcon(PaintContext* context, int x, int y, Icon* icon) {
+  ::DrawIcon(context->dc, x, y, reinterpret_cast<HICON>(icon));
+}
+
+int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, unsigned flags) {
+  return MessageBoxA(owner != nullptr ? owner->hwnd : nullptr, text.c_str(), caption.c_str(), flags);
+}
+
+bool LaunchHelp(const std::string& helpFile, unsigned command, std::uintptr_t data) {
+  return WinHelpA(GetActiveWindow(), helpFile.c_str(), command, data) != FALSE;
+}
+
+void SetCriticalErrorMode() {
+  // A drive without a medium then fails with an error code instead of a system dialog.
+  SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+std::string ExecutablePath() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return path;
+}
+
+}  // namespace port

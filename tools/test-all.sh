@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: the packages, the build and its tests, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and clang-tidy.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build and its
+# tests under Wine, and clang-tidy.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,6 +17,23 @@ echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+
+echo "== the Windows programs: build with mingw-w64, test under Wine"
+cmake --preset win32
+cmake --build --preset win32
+wine_home=$(mktemp -d)
+chmod 755 "$wine_home"
+export WINEPREFIX=$wine_home/prefix
+tools/wine-prefix.sh "$WINEPREFIX" "$wine_home/cd"
+# Wine's background services must not inherit ctest's output pipes: start them first.
+wineserver -p
+WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1
+status=0
+ctest --preset win32 || status=$?
+wineserver -k || true
+unset WINEPREFIX
+rm -rf "$wine_home"
+((status == 0)) || exit "$status"
 
 echo "== clang-tidy"
 run-clang-tidy -quiet -p build "$root/(installer|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \

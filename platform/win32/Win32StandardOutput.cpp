@@ -1,10 +1,17 @@
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include "installer/StandardOutput.h"
 
 namespace output {
 
 bool PrepareStandardOutput() {
+  // Standard error carries the command-line front end's notices: plain lines ending
+  // in a line feed, byte for byte as on Linux. Standard output keeps text mode.
+  _setmode(_fileno(stderr), _O_BINARY);
   // Without a standard output, as usual for a window program, the runtime drops
   // what is written; a console gets each trace call at once.
   const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);

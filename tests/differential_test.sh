@@ -68,11 +68,12 @@ run() {
   [[ $program == native ]] && command=("$native") || command=(wine "$windows")
   rm -rf "$out"
   mkdir -p "$out"
-  if [[ $scenario == twice ]]; then (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true; fi
+  # A second install must be able to replace every file of the first, CD marks and all.
+  if [[ $scenario == twice || $scenario == read-only-cd ]]; then (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true; fi
   (cd "$work" && "${command[@]}" "${args[@]}" >"$out/trace" 2>"$out/notices") || status=$?
   echo "$status" >"$out/status"
   if [[ -d "$apache" ]]; then
-    (cd "$apache" && find . -printf '%y %p\n' | sort && find . -type f -print0 | sort -z | xargs -0r md5sum) >"$out/tree"
+    (cd "$apache" && find . -printf '%y %m %p\n' | sort && find . -type f -print0 | sort -z | xargs -0r md5sum) >"$out/tree"
   fi
   chmod -R u+w "$apache" 2>/dev/null || true
 }

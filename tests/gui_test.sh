@@ -25,29 +25,8 @@ mkdir -p "$WINEPREFIX/dosdevices" "$work/c/Apache2/htdocs"
 ln -s "$work/cd" "$WINEPREFIX/dosdevices/d:"
 ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=:$(<"$work/display")
-
-# The first visible window whose name matches, waiting up to ten seconds.
-window_named() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [[ -n "$id" ]] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  fail "no window named $1"
-}
-gone() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "window $1 did not close"
-}
-shoot() { sleep 0.3; import -window root "$artifacts/$1"; }
+source "$(dirname "$0")/x11_session.sh"
+start_xvfb
 
 "$app" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
@@ -72,7 +51,7 @@ shoot notice.png
 xdotool key Return
 
 status=0
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+ended "$app_pid"
 wait "$app_pid" || status=$?
 app_pid=
 [[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"

@@ -29,28 +29,8 @@ apache=$WINEPREFIX/drive_c/Apache2
 rm -rf "$apache"
 mkdir -p "$apache/htdocs"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=:$(<"$work/display")
-
-window_named() {
-  local id
-  for _ in $(seq 150); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
-    [[ -n "$id" ]] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  fail "no window named $1"
-}
-gone() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "window $1 did not close"
-}
-shoot() { sleep 0.5; import -window root "$artifacts/$1"; }
+source "$(dirname "$0")/x11_session.sh"
+start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 
 wine "$app" >"$work/trace" 2>"$work/stderr" &
@@ -84,8 +64,7 @@ window_named '^Zandrel2$' >/dev/null
 shoot notice.png
 keys Return
 
-for _ in $(seq 150); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after the install"
+ended "$app_pid"
 wait "$app_pid" || true
 app_pid=
 

@@ -1,0 +1,42 @@
+# Sourced by the window tests: an Xvfb display of the test's own, and ways to wait for
+# windows by name and to take screenshots. Expects $work, $artifacts and fail().
+
+# Starts Xvfb on a free display and points DISPLAY at it; xvfb_pid is its process.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+  export DISPLAY=:$(<"$work/display")
+}
+
+# The first visible window whose name matches, waiting up to fifteen seconds.
+window_named() {
+  local id
+  for _ in $(seq 150); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no window named $1"
+}
+
+# Waits until no visible window's name matches.
+gone() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "window $1 did not close"
+}
+
+# A screenshot of the whole screen, once the last keystroke has been drawn.
+shoot() {
+  sleep 0.5
+  import -window root "$artifacts/$1"
+}
+
+# Waits up to fifteen seconds for process $1 to end; fails if it does not.
+ended() {
+  for _ in $(seq 150); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  fail "the program did not end"
+}

@@ -56,10 +56,18 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
 }
 
 BOOL CWnd::UpdateData(BOOL saveAndValidate) {
+  // Notifications are discarded while the exchange runs, and only then, even when
+  // the exchange ends in an exception.
+  struct ExchangeInProgress {
+    explicit ExchangeInProgress(bool& flag) : m_flag(flag), m_outer(std::exchange(flag, true)) {}
+    ExchangeInProgress(const ExchangeInProgress&) = delete;
+    ExchangeInProgress& operator=(const ExchangeInProgress&) = delete;
+    ~ExchangeInProgress() { m_flag = m_outer; }
+    bool& m_flag;
+    bool m_outer;
+  } inProgress(m_exchangingData);
   CDataExchange exchange{saveAndValidate, this};
-  const bool wasExchanging = std::exchange(m_exchangingData, true);
   DoDataExchange(&exchange);
-  m_exchangingData = wasExchanging;
   return TRUE;
 }
 

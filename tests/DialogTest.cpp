@@ -1,6 +1,7 @@
 // The install dialog and the about box on Qt's offscreen platform, driven through
 // the widgets as a user would, with the real installer on sandbox drives.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <utility>
 
 #include "Zandrel2.h"
 #include "Zandrel2Dlg.h"
@@ -85,16 +87,32 @@ T* WaitForWindow(const QString& name) {
   return found;
 }
 
-// A dialog whose "Browse" runs out of memory.
+// A dialog whose "Browse" runs out of memory, once directly and once in the middle
+// of a data exchange; its field's edits are counted.
 class ThrowingDialog : public CDialog {
  public:
   ThrowingDialog() : CDialog(IDD_ZANDREL2_DIALOG) {}
   void RunOutOfMemory() { throw std::bad_alloc(); }
+  void RunOutOfMemoryExchanging() {
+    m_failExchange = true;
+    UpdateData(TRUE);
+  }
+  void DoDataExchange(CDataExchange* pDX) override {
+    CDialog::DoDataExchange(pDX);
+    if (std::exchange(m_failExchange, false)) throw std::bad_alloc();
+  }
+  void CountEdit() { ++edits; }
+  int edits = 0;
+
+ private:
+  bool m_failExchange = false;
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(ThrowingDialog, CDialog)
   ON_BN_CLICKED(IDC_BROWSE_CD, RunOutOfMemory)
+  ON_BN_CLICKED(IDC_BROWSE_INSTALL, RunOutOfMemoryExchanging)
+  ON_EN_CHANGE(IDC_CD_DRIVE, CountEdit)
 END_MESSAGE_MAP()
 
 const fs::path kInstalledFrame = fs::path("Apache2") / "htdocs" / "Catalogs" / "QXT905" / "HTML" / "QXT905_frame.htm";
@@ -157,6 +175,9 @@ class DialogTest : public QObject {
       dialog.UpdateData(FALSE);
       QCOMPARE(cd->text(), QString("X:\\a folder path longer than the field is wide"));  // not limited
       QCOMPARE(QString(g_cdPath.c_str()), QString("E:\\"));                              // no handler ran
+      QTest::keyClick(cd, Qt::Key_End);
+      QTest::keyClicks(cd, "Z");  // the user still cannot make it any wider
+      QCOMPARE(cd->text(), QString("X:\\a folder path longer than the field is wide"));
 
       // Typing stops when the text fills the field's visible width.
       cd->clear();
@@ -295,6 +316,11 @@ class DialogTest : public QObject {
       window.ShowSystemMenu(window.geometry().center());
       QCOMPARE(aboutBoxes, 1);
 
+      // Not on a push button: there the window menu stays shut.
+      QContextMenuEvent onButton(QContextMenuEvent::Mouse, QPoint(1, 1), QPoint(1, 1));
+      QApplication::sendEvent(Button(window, IDOK), &onButton);
+      QVERIFY(QApplication::activePopupWidget() == nullptr);
+
       for (const unsigned command : {0x0010u, 0x001Fu, 0x0020u, 0xF120u}) {
         QTimer::singleShot(0, [&, command] {
           if (command <= 0x001F) closeAboutBox();
@@ -350,6 +376,12 @@ class DialogTest : public QObject {
       Button(window, IDC_BROWSE_CD)->click();
       QVERIFY(window.isVisible());
       QCOMPARE(catcher.Texts(), QStringList{"Out of memory."});
+
+      // Failing inside a data exchange leaves the controls' notifications flowing.
+      Button(window, IDC_BROWSE_INSTALL)->click();
+      QCOMPARE(catcher.Texts(), (QStringList{"Out of memory.", "Out of memory."}));
+      QTest::keyClicks(Field(window, IDC_CD_DRIVE), "E");
+      QCOMPARE(dialog.edits, 1);
       window.reject();
     });
     QCOMPARE(result, IDCANCEL);

@@ -100,7 +100,14 @@ std::string GetControlText(Window* window, int controlId) {
 }
 
 void SetControlText(Window* window, int controlId, const std::string& text) {
-  if (auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId))) edit->setText(QString::fromStdString(text));
+  auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId));
+  if (edit == nullptr) return;
+  // The program's text is not limited to the visible width; the user's edits are,
+  // so the field's limit is set aside for this write only.
+  const QValidator* limit = edit->validator();  // owned by the field, which keeps it
+  edit->setValidator(nullptr);
+  edit->setText(QString::fromStdString(text));
+  edit->setValidator(limit);
 }
 
 bool HasSystemMenu(Window*) { return true; }

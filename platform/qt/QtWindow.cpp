@@ -108,6 +108,8 @@ void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, i
     case res::ControlKind::kPushButton: {
       auto* button = new QPushButton(text, this);  // owned by the window
       button->setAutoDefault(true);
+      // The window menu opens on the dialog's background, not on its buttons.
+      button->setContextMenuPolicy(Qt::PreventContextMenu);
       button->setDefault((control.style & res::style::kDefPushButton) != 0);
       connect(button, &QPushButton::clicked, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), kFromControl); });
       widget = button;

@@ -21,6 +21,7 @@ namespace files {
 struct SearchState {
   std::vector<FoundEntry> entries;
   std::size_t next = 0;
+  unsigned long endError = kErrorNoMoreFiles;  // what the search ends with after the last entry
 };
 
 }  // namespace files
@@ -166,15 +167,22 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   const bool inDriveRoot = path.components.size() == 1;
   const std::string& filter = path.components.back();
   SearchHandle search(std::make_unique<SearchState>().release());
-  while (const dirent* found = readdir(directory.get())) {
+  for (;;) {
+    errno = 0;
+    const dirent* found = readdir(directory.get());
+    if (found == nullptr) break;
     const std::string_view name = found->d_name;
     if (name.find('\\') != std::string_view::npos) continue;
     if (inDriveRoot && IsDotName(name)) continue;
     if (!posix::MatchesWildcard(filter, name)) continue;
     search->entries.push_back({std::string(name), IsRegularFile(folder.path, *found)});
   }
+  // A folder that cannot be read to its end (a damaged disc) yields what was read,
+  // then ends with the error rather than as if nothing were missing.
+  const int readError = errno;
+  if (readError != 0) search->endError = posix::Win32ErrorFromErrno(readError);
   if (search->entries.empty()) {
-    FailWith(kErrorFileNotFound);
+    FailWith(readError != 0 ? search->endError : kErrorFileNotFound);
     return nullptr;
   }
   std::sort(search->entries.begin(), search->entries.end(), YieldedBefore);
@@ -183,7 +191,7 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
 }
 
 bool FindNext(SearchState& search, FoundEntry& entry) {
-  if (search.next == search.entries.size()) return FailWith(kErrorNoMoreFiles);
+  if (search.next == search.entries.size()) return FailWith(search.endError);
   entry = std::move(search.entries[search.next++]);
   return true;
 }

@@ -89,6 +89,11 @@ WindowsPath ParseWindowsPath(std::string_view path) {
 
   const bool endsWithSeparator = !path.empty() && IsSeparator(path.back());
   std::vector<std::string> written = SplitComponents(path);
+  // Windows also drops the one dot that ends a folder name inside a path, so that the
+  // folder "ID." it created as "ID" is found again as "ID.\HTML".
+  for (std::string& component : written) {
+    if (component.back() == '.' && component.find_first_not_of('.') != std::string::npos) component.pop_back();
+  }
   if (!endsWithSeparator && !written.empty() && written.back() != "." && written.back() != "..") {
     // Windows drops the dots and spaces at the very end of a path, not inside it.
     std::string& last = written.back();

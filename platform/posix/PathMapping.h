@@ -25,7 +25,8 @@ std::string DriveFolder(char letter);
 // Takes `path` apart. A path without a drive starts at / when it starts with a
 // separator, else at the current folder. Empty components are dropped, ".." never
 // climbs above the root, and the last component loses its trailing dots and spaces
-// unless a separator ends the path.
+// unless a separator ends the path; a folder name before a separator loses one final
+// dot.
 WindowsPath ParseWindowsPath(std::string_view path);
 
 // The name of the entry of `folder` called `name`: the exact name when present, else

@@ -11,6 +11,8 @@ char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   // Greedy matching with one backtrack point: the latest star and where it resumed.
+  // Both sides go a whole character at a time, so that a star always resumes where a
+  // character of the name starts.
   std::size_t p = 0;
   std::size_t n = 0;
   std::size_t starAt = std::string_view::npos;
@@ -19,12 +21,15 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
     if (p < pattern.size() && pattern[p] == '*') {
       starAt = p++;
       resumeAt = n;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      ++p;
-      n += files::CharacterLength(name.substr(n));
-    } else if (p < pattern.size() && UpperAscii(pattern[p]) == UpperAscii(name[n])) {
-      ++p;
-      ++n;
+      continue;
+    }
+    const std::size_t nameCharacter = files::CharacterLength(name.substr(n));
+    const std::size_t patternCharacter = files::CharacterLength(pattern.substr(p));
+    if (p < pattern.size() &&
+        (pattern[p] == '?' || (patternCharacter == nameCharacter &&
+                               EqualsIgnoringCase(pattern.substr(p, patternCharacter), name.substr(n, nameCharacter))))) {
+      p += patternCharacter;
+      n += nameCharacter;
     } else if (starAt != std::string_view::npos) {
       p = starAt + 1;
       resumeAt += files::CharacterLength(name.substr(resumeAt));

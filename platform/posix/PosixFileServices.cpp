@@ -242,21 +242,20 @@ unsigned long LastError() { return t_lastError; }
 void SetLastError(unsigned long code) { t_lastError = code; }
 
 std::size_t CharacterLength(std::string_view text) {
-  // UTF-8: a lead byte and the continuation bytes it announces, all present.
+  // UTF-8: a lead byte and the continuation bytes it announces, all present, making a
+  // value that is a character: no longer form than needed, no surrogate, at most U+10FFFF.
   if (text.empty()) return 0;
   const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  }
-  if (length > text.size()) return 1;
+  const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 1;
+  if (length == 1 || length > text.size()) return 1;
+  char32_t value = lead & (0x7Fu >> length);
   for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;
+    const auto next = static_cast<unsigned char>(text[i]);
+    if ((next & 0xC0) != 0x80) return 1;
+    value = (value << 6) | (next & 0x3Fu);
   }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 1;
   return length;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/posix/NameMatching.h"
 
+#include <functional>
+#include <string>
+
 #include "installer/FileServices.h"
 
 namespace posix {
@@ -48,6 +51,12 @@ bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
     if (UpperAscii(left[i]) != UpperAscii(right[i])) return false;
   }
   return true;
+}
+
+std::size_t HashIgnoringCase(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) c = UpperAscii(c);
+  return std::hash<std::string>{}(upper);
 }
 
 bool ComesBefore(std::string_view left, std::string_view right) {

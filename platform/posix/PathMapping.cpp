@@ -131,6 +131,13 @@ std::optional<std::string> FindNameInFolder(const std::string& folder, std::stri
 ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count) {
   ResolvedFolder resolved{path.root, 0};
   struct stat status {};
+  // Where every name is there as written, the kernel settles the whole path in one
+  // look-up, and the names found one by one would be the same.
+  if (!path.root.empty()) {
+    std::string direct = path.root;
+    for (std::size_t i = 0; i < count; ++i) direct = JoinLinux(direct, path.components[i]);
+    if (stat(direct.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return {std::move(direct), 0, status};
+  }
   if (path.root.empty() || stat(path.root.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     return {{}, files::kErrorPathNotFound};
   }
@@ -143,6 +150,7 @@ ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count) {
       return {{}, i + 1 == count ? files::kErrorDirectory : files::kErrorPathNotFound};
     }
   }
+  resolved.status = status;
   return resolved;
 }
 

@@ -3,6 +3,8 @@
 // without regard to case.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -34,11 +36,13 @@ WindowsPath ParseWindowsPath(std::string_view path);
 std::optional<std::string> FindNameInFolder(const std::string& folder, std::string_view name);
 
 // The Linux path of the first `count` components, each found by FindNameInFolder and
-// each a folder; on failure the Win32 error: 3 for a missing root, a missing
-// component or a plain file on the way, 267 when only the last one is a plain file.
+// each a folder, with the folder's status as just read; on failure the Win32 error: 3
+// for a missing root, a missing component or a plain file on the way, 267 when only
+// the last one is a plain file.
 struct ResolvedFolder {
   std::string path;
   unsigned long error = 0;
+  struct stat status {};
 };
 ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count);
 

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "installer/FileServices.h"
+#include "platform/posix/DestinationFolder.h"
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/NameMatching.h"
 #include "platform/posix/PathMapping.h"
@@ -55,7 +57,7 @@ bool YieldedBefore(const files::FoundEntry& left, const files::FoundEntry& right
 
 // The folder that holds the path's last component, for creating or copying into it.
 // A plain file on the way means the path does not exist.
-std::optional<std::string> ParentFolderOf(const posix::WindowsPath& path) {
+std::optional<posix::ResolvedFolder> ParentFolderOf(const posix::WindowsPath& path) {
   if (path.components.empty()) {
     // A drive or file-system root itself, or a drive that is not there.
     FailWith(path.root.empty() ? files::kErrorPathNotFound : files::kErrorAccessDenied);
@@ -66,7 +68,7 @@ std::optional<std::string> ParentFolderOf(const posix::WindowsPath& path) {
     FailWith(files::kErrorPathNotFound);
     return std::nullopt;
   }
-  return std::move(parent.path);
+  return parent;
 }
 
 mode_t NewFileMode() {
@@ -90,16 +92,17 @@ bool CopyContent(int from, int to) {
       if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
       inKernel = false;
     }
-    std::vector<char> buffer(std::size_t{1} << 17);
+    constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
     for (;;) {
-      const ssize_t got = read(from, buffer.data(), buffer.size());
+      const ssize_t got = read(from, buffer.get(), kBufferBytes);
       if (got == 0) return true;
       if (got < 0) {
         if (errno == EINTR) continue;
         return FailWithErrno(errno);
       }
       for (ssize_t written = 0; written < got;) {
-        const ssize_t put = write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
+        const ssize_t put = write(to, buffer.get() + written, static_cast<std::size_t>(got - written));
         if (put < 0) {
           if (errno == EINTR) continue;
           return FailWithErrno(errno);
@@ -114,7 +117,8 @@ bool CopyContent(int from, int to) {
 // renamed over the destination once it is whole.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& folder) : m_path(folder + "/.zandrel2-XXXXXX") {
+  explicit TemporaryFile(const std::string& folder)
+      : m_path(folder + '/' + std::string(posix::kTemporaryPrefix) + "XXXXXX") {
     m_fd = posix::UniqueFd(mkostemp(m_path.data(), O_CLOEXEC));
     if (!m_fd) m_path.clear();
   }
@@ -139,6 +143,110 @@ class TemporaryFile {
   std::string m_path;
   posix::UniqueFd m_fd;
 };
+
+// A source is read without following a link, and without waiting on a device or pipe.
+constexpr int kSourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+// Opens a source file for reading, never through a link: the name as written at once,
+// and where that fails, the name the folder holds in another case.
+posix::UniqueFd OpenSource(const std::string& folder, const std::string& name) {
+  posix::UniqueFd input(open((folder + '/' + name).c_str(), kSourceFlags));
+  // ELOOP: a link of that very name, which is refused as it stands.
+  if (input || errno == ELOOP) {
+    if (!input) FailWithErrno(errno);
+    return input;
+  }
+  const std::optional<std::string> found = posix::FindNameInFolder(folder, name);
+  if (!found) {
+    FailWith(files::kErrorFileNotFound);
+    return {};
+  }
+  input = posix::UniqueFd(open((folder + '/' + *found).c_str(), kSourceFlags));
+  if (!input) FailWithErrno(errno);
+  return input;
+}
+
+bool SetModified(int fd, const timespec& modified) {
+  const timespec times[2] = {{0, UTIME_OMIT}, modified};
+  return futimens(fd, times) == 0 || FailWithErrno(errno);
+}
+
+// The source opened in one go where every name is there as written, as the look-ups
+// name by name would find it; nothing, and no error set, where that fails.
+posix::UniqueFd OpenSourceAsWritten(const posix::WindowsPath& path) {
+  if (path.root.empty() || path.components.empty()) return {};
+  std::string direct = path.root;
+  for (const std::string& component : path.components) {
+    if (direct.back() != '/') direct += '/';
+    direct += component;
+  }
+  return posix::UniqueFd(open(direct.c_str(), kSourceFlags));
+}
+
+// Where a copy's file gets its name: the folder by path and, while it is open, by
+// descriptor, which spares the kernel walking the path again.
+struct Target {
+  const std::string& folder;
+  int folderFd;  // -1: by path only
+  const std::string& name;
+  const std::string& path;
+
+  int AtFd() const { return folderFd >= 0 ? folderFd : AT_FDCWD; }
+  const char* AtName() const { return folderFd >= 0 ? name.c_str() : path.c_str(); }
+};
+
+enum class NewFile { kLinked, kFailed, kNotHere };
+
+// Gives the unnamed file `fd` its name: straight from the descriptor where the kernel
+// lets this process, else through the descriptor's entry in /proc.
+bool LinkUnnamed(int fd, const Target& target) {
+  if (linkat(fd, "", target.AtFd(), target.AtName(), AT_EMPTY_PATH) == 0) return true;
+  if (errno != ENOENT && errno != EPERM) return false;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, self.c_str(), target.AtFd(), target.AtName(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Copies `input` into a file without a name in the target's folder and links it under
+// the target's name, which is free: the copy appears only once it is whole, a copy cut
+// short leaves nothing, and it costs one directory entry, as a plain create does.
+// kNotHere where the file system has no such files or the name was taken meanwhile.
+NewFile WriteUnnamed(int input, const timespec& modified, const Target& target) {
+  const char* folder = target.folderFd >= 0 ? "." : target.folder.c_str();
+  posix::UniqueFd output(openat(target.AtFd(), folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (!output) return NewFile::kNotHere;
+  if (!CopyContent(input, output.Get()) || !SetModified(output.Get(), modified)) return NewFile::kFailed;
+  if (!LinkUnnamed(output.Get(), target)) return NewFile::kNotHere;
+  if (output.Close() != 0) {
+    const int error = errno;
+    unlinkat(target.AtFd(), target.AtName(), 0);
+    FailWithErrno(error);
+    return NewFile::kFailed;
+  }
+  return NewFile::kLinked;
+}
+
+// Copies `input` to the target: a free name gets a file that appears whole; an existing
+// entry is replaced by a temporary file beside it, renamed over it once it is whole.
+// False, with the last error set, and the target as it was.
+bool WriteReplacing(int input, const timespec& modified, const Target& target, bool nameIsFree) {
+  if (nameIsFree) {
+    switch (WriteUnnamed(input, modified, target)) {
+      case NewFile::kLinked:
+        return true;
+      case NewFile::kFailed:
+        return false;
+      case NewFile::kNotHere:
+        if (lseek(input, 0, SEEK_SET) != 0) return FailWithErrno(errno);
+        break;
+    }
+  }
+  TemporaryFile output(target.folder);
+  if (!output) return FailWithErrno(errno);
+  // A CD's read-only marks do not travel: the copy gets a new file's ordinary permissions.
+  if (fchmod(output.Fd(), NewFileMode()) != 0) return FailWithErrno(errno);
+  if (!CopyContent(input, output.Fd()) || !SetModified(output.Fd(), modified)) return false;
+  return output.CommitAs(target.path);
+}
 
 }  // namespace
 
@@ -198,43 +306,43 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 
 bool CreateFolder(const char* path) {
   const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
-  const std::optional<std::string> parent = ParentFolderOf(parsed);
+  const std::optional<posix::ResolvedFolder> parent = ParentFolderOf(parsed);
   if (!parent) return false;
   const std::string& name = parsed.components.back();
-  if (posix::FindNameInFolder(*parent, name)) return FailWith(kErrorAlreadyExists);
-  if (mkdir((*parent + '/' + name).c_str(), 0777) != 0) return FailWithErrno(errno);
+  if (posix::FindNameInFolder(parent->path, name)) return FailWith(kErrorAlreadyExists);
+  if (mkdir((parent->path + '/' + name).c_str(), 0777) != 0) return FailWithErrno(errno);
   return true;
 }
 
 bool CopyFileReplacing(const char* source, const char* destination) {
   const posix::WindowsPath from = posix::ParseWindowsPath(source);
-  const std::optional<std::string> fromFolder = ParentFolderOf(from);
-  if (!fromFolder) return false;
-  const std::optional<std::string> fromName = posix::FindNameInFolder(*fromFolder, from.components.back());
-  if (!fromName) return FailWith(kErrorFileNotFound);
-  // A link is not followed and a folder is no file: both fail as a folder does on Windows.
-  posix::UniqueFd input(open((*fromFolder + '/' + *fromName).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!input) return FailWithErrno(errno);
+  posix::UniqueFd input = OpenSourceAsWritten(from);
+  if (!input) {
+    const std::optional<posix::ResolvedFolder> fromFolder = ParentFolderOf(from);
+    if (!fromFolder) return false;
+    input = OpenSource(fromFolder->path, from.components.back());
+  }
+  if (!input) return false;
   struct stat status {};
   if (fstat(input.Get(), &status) != 0) return FailWithErrno(errno);
+  // A link is not followed and a folder is no file: both fail as a folder does on Windows.
   if (!S_ISREG(status.st_mode)) return FailWith(kErrorAccessDenied);
 
   const posix::WindowsPath to = posix::ParseWindowsPath(destination);
-  const std::optional<std::string> toFolder = ParentFolderOf(to);
+  const std::optional<posix::ResolvedFolder> toFolder = ParentFolderOf(to);
   if (!toFolder) return false;
-  const std::string toName = posix::FindNameInFolder(*toFolder, to.components.back()).value_or(to.components.back());
-  const std::string toPath = *toFolder + '/' + toName;
+  const posix::Destination found = posix::FindDestination(toFolder->path, toFolder->status, to.components.back());
+  const std::string toName = found.existing.value_or(to.components.back());
+  const std::string toPath = toFolder->path + '/' + toName;
   struct stat existing {};
-  if (lstat(toPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return FailWith(kErrorAccessDenied);
+  if (found.existing && lstat(toPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    return FailWith(kErrorAccessDenied);
+  }
 
-  TemporaryFile output(*toFolder);
-  if (!output) return FailWithErrno(errno);
-  // A CD's read-only marks do not travel: the copy gets a new file's ordinary permissions.
-  if (fchmod(output.Fd(), NewFileMode()) != 0) return FailWithErrno(errno);
-  if (!CopyContent(input.Get(), output.Fd())) return false;
-  const timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
-  if (futimens(output.Fd(), times) != 0) return FailWithErrno(errno);
-  return output.CommitAs(toPath);
+  const Target target{toFolder->path, found.folderFd, toName, toPath};
+  const bool copied = WriteReplacing(input.Get(), status.st_mtim, target, !found.existing);
+  posix::NoteDestinationChanged(copied ? std::string_view(toName) : std::string_view());
+  return copied;
 }
 
 unsigned long LastError() { return t_lastError; }

@@ -29,6 +29,9 @@ class UniqueFd {
   // Closes now and returns close's own result, for callers that must see a late write error.
   int Close() { return close(std::exchange(m_fd, -1)); }
 
+  // Hands the descriptor over to a new owner.
+  int Release() { return std::exchange(m_fd, -1); }
+
  private:
   void Reset() {
     if (m_fd >= 0) close(std::exchange(m_fd, -1));

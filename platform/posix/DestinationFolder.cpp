@@ -1,0 +1,95 @@
+#include "platform/posix/DestinationFolder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <unordered_set>
+
+#include "platform/posix/NameMatching.h"
+#include "platform/posix/PathMapping.h"
+#include "platform/posix/UniqueFd.h"
+
+namespace posix {
+namespace {
+
+// Which folder, and its state: any entry added, removed or renamed changes the
+// change time, so an unchanged stamp means unchanged names.
+struct FolderStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified{};
+  timespec changed{};
+
+  explicit FolderStamp(const struct stat& status)
+      : device(status.st_dev), inode(status.st_ino), modified(status.st_mtim), changed(status.st_ctim) {}
+  bool SameFolder(const FolderStamp& other) const { return device == other.device && inode == other.inode; }
+  bool operator==(const FolderStamp& other) const {
+    return SameFolder(other) && modified.tv_sec == other.modified.tv_sec &&
+           modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
+           changed.tv_nsec == other.changed.tv_nsec;
+  }
+};
+
+// The folder copied into last, open, with its names as case-blind hashes: a hash that
+// is missing proves a name absent; one that is there sends the look-up to the folder.
+struct IndexedFolder {
+  UniqueFd fd;
+  std::optional<FolderStamp> stamp;  // empty while nothing trustworthy is indexed
+  std::unordered_set<std::size_t> names;
+};
+
+thread_local IndexedFolder t_indexed;
+
+struct DirectoryCloser {
+  void operator()(DIR* directory) const noexcept { closedir(directory); }
+};
+
+// Opens and reads `folder` once and indexes its names.
+void Reindex(const std::string& folder, const FolderStamp& stamp) {
+  t_indexed.stamp.reset();
+  t_indexed.names.clear();
+  t_indexed.fd = UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  struct stat opened {};
+  if (!t_indexed.fd || fstat(t_indexed.fd.Get(), &opened) != 0 || !FolderStamp(opened).SameFolder(stamp)) return;
+  UniqueFd reading(fcntl(t_indexed.fd.Get(), F_DUPFD_CLOEXEC, 0));
+  const std::unique_ptr<DIR, DirectoryCloser> directory(reading ? fdopendir(reading.Get()) : nullptr);
+  if (!directory) return;
+  reading.Release();  // the directory stream owns it now
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(directory.get());
+    if (entry == nullptr) break;
+    const std::string_view name = entry->d_name;
+    if (name.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(name));
+  }
+  // A listing cut short proves nothing absent.
+  if (errno != 0) {
+    t_indexed.names.clear();
+    return;
+  }
+  t_indexed.stamp = stamp;
+}
+
+}  // namespace
+
+Destination FindDestination(const std::string& folder, const struct stat& status, std::string_view name) {
+  const FolderStamp stamp(status);
+  if (t_indexed.stamp != stamp) Reindex(folder, stamp);
+  if (t_indexed.stamp != stamp) return {-1, FindNameInFolder(folder, name)};
+  if (!t_indexed.names.contains(HashIgnoringCase(name))) return {t_indexed.fd.Get(), std::nullopt};
+  return {t_indexed.fd.Get(), FindNameInFolder(folder, name)};
+}
+
+void NoteDestinationChanged(std::string_view added) {
+  // Another writer in the moment since the look-up goes unseen here, as it would
+  // between any look-up and the rename that follows it.
+  struct stat status {};
+  if (!t_indexed.stamp || fstat(t_indexed.fd.Get(), &status) != 0) return;
+  if (!added.empty() && added.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(added));
+  t_indexed.stamp = FolderStamp(status);
+}
+
+}  // namespace posix

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,8 @@
 
 namespace posix {
 namespace {
+
+constexpr std::size_t kTemporaryNameBytes = kTemporaryPrefix.size() + 6;
 
 // Which folder, and its state: any entry added, removed or renamed changes the
 // change time, so an unchanged stamp means unchanged names.
@@ -47,7 +50,22 @@ struct DirectoryCloser {
   void operator()(DIR* directory) const noexcept { closedir(directory); }
 };
 
-// Opens and reads `folder` once and indexes its names.
+bool IsTemporaryName(std::string_view name) {
+  return name.size() == kTemporaryNameBytes && name.starts_with(kTemporaryPrefix);
+}
+
+// A temporary file whose copy is gone holds no claim; a running copy's does.
+void RemoveIfAbandoned(int folderFd, const char* name) {
+  const UniqueFd file(openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat status {};
+  if (!file || fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return;
+  if (flock(file.Get(), LOCK_EX | LOCK_NB) != 0) return;
+  unlinkat(folderFd, name, 0);
+}
+
+// Opens and reads `folder` once: indexes its names and removes abandoned temporary
+// files. A removal changes the folder, so the next look-up reads it again and finds it
+// settled.
 void Reindex(const std::string& folder, const FolderStamp& stamp) {
   t_indexed.stamp.reset();
   t_indexed.names.clear();
@@ -63,6 +81,7 @@ void Reindex(const std::string& folder, const FolderStamp& stamp) {
     const dirent* entry = readdir(directory.get());
     if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
+    if (IsTemporaryName(name)) RemoveIfAbandoned(t_indexed.fd.Get(), entry->d_name);
     if (name.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(name));
   }
   // A listing cut short proves nothing absent.
@@ -90,6 +109,11 @@ void NoteDestinationChanged(std::string_view added) {
   if (!t_indexed.stamp || fstat(t_indexed.fd.Get(), &status) != 0) return;
   if (!added.empty() && added.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(added));
   t_indexed.stamp = FolderStamp(status);
+}
+
+void ClaimTemporaryFile(int fd) {
+  // Without locks on this file system nothing is claimed, and nothing is swept either.
+  flock(fd, LOCK_EX | LOCK_NB);
 }
 
 }  // namespace posix

@@ -1,6 +1,6 @@
 // The folder that copies are going into, kept open between copies: its names without
 // regard to case, so that a new name is known to be new without reading the folder
-// again.
+// again, and the sweep of temporary files that interrupted copies left in it.
 #pragma once
 
 #include <sys/stat.h>
@@ -22,12 +22,17 @@ struct Destination {
 };
 
 // Finds the entry of `folder` (whose `status` the caller has just read) called `name`,
-// as FindNameInFolder does.
+// as FindNameInFolder does. The first call for a folder also removes the temporary
+// files of copies that are no longer running there.
 Destination FindDestination(const std::string& folder, const struct stat& status, std::string_view name);
 
 // Tells the index that this process has just changed the folder of the last
 // FindDestination: put `added` into it, or (when empty) only made and removed a
 // temporary file.
 void NoteDestinationChanged(std::string_view added);
+
+// Marks a temporary file as belonging to a running copy, for as long as `fd` stays
+// open, so that no sweep removes it.
+void ClaimTemporaryFile(int fd);
 
 }  // namespace posix

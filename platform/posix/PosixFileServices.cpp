@@ -120,7 +120,11 @@ class TemporaryFile {
   explicit TemporaryFile(const std::string& folder)
       : m_path(folder + '/' + std::string(posix::kTemporaryPrefix) + "XXXXXX") {
     m_fd = posix::UniqueFd(mkostemp(m_path.data(), O_CLOEXEC));
-    if (!m_fd) m_path.clear();
+    if (!m_fd) {
+      m_path.clear();
+      return;
+    }
+    posix::ClaimTemporaryFile(m_fd.Get());
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -133,6 +137,10 @@ class TemporaryFile {
 
   // Closes the file and renames it to `destination`; false with the last error set.
   bool CommitAs(const std::string& destination) {
+    // The claim lasts while any descriptor of the file is open, so a second one keeps
+    // it through the rename while closing the first still reports late write errors.
+    const posix::UniqueFd claim(fcntl(m_fd.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!claim) return FailWithErrno(errno);
     if (m_fd.Close() != 0) return FailWithErrno(errno);
     if (rename(m_path.c_str(), destination.c_str()) != 0) return FailWithErrno(errno);
     m_path.clear();

@@ -35,6 +35,12 @@ unset WINEPREFIX
 rm -rf "$wine_home"
 ((status == 0)) || exit "$status"
 
+echo "== fuzz the path mapping, the wildcard matcher and the catalog-ID cut"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZANDREL2_SANITIZE=ON -DZANDREL2_FUZZ=ON -DZANDREL2_BUILD_TESTS=OFF >/dev/null
+cmake --build build-fuzz --target path_mapping_fuzzer wildcard_fuzzer catalog_id_fuzzer
+fuzz/run-fuzzers.sh build-fuzz/bin 20
+
 echo "== clang-tidy"
 run-clang-tidy -quiet -p build "$root/(installer|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
   || { grep -E "(warning|error):" build/clang-tidy.log; exit 1; }

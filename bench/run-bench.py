@@ -1,0 +1,219 @@
+#!/usr/bin/python3
+"""Measures zandrel2-install against cp on a large catalog CD, side by side.
+
+For each scale it builds the CD (bench/make-large-cd.py), then alternates, several
+times each: an install into a fresh install directory (trace to a file), and a flat
+copy of the same five folders with cp into a fresh tree of the same shape. Then it
+installs one folder of many small files, to show the memory that sorting names takes.
+The last line holds the median time ratio install/cp and the install's peak memory.
+
+Run as root, everything happens on a new ext4 file system in an image file below
+--work, made for this run and removed after it: every measurement then starts from
+the same state, whatever the disk went through before. (On ext4 without a journal,
+as some virtual machines have, files created in the minutes after many were deleted
+are several times slower to create, for cp as for the install.) Without root it
+works in --work itself and deletes nothing until the end.
+
+Each timed run starts after sync, and each tree leaves the page cache once written,
+so that neither side pays for the other's write-back or for reclaiming memory.
+"""
+
+import argparse
+import contextlib
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+TIME = "/usr/bin/time"
+BENCH = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(BENCH)
+CATALOG_ID = "QXT905"
+CD_BYTES_AT_SCALE_1 = 0.84e9
+# CD folder, and where the install puts its files below the catalog root.
+PLAN = (
+    ("INST_FP", "."),
+    ("FP/HTML", CATALOG_ID + "/HTML"),
+    ("FP/HTML/guide_img", CATALOG_ID + "/HTML/guide_img"),
+    ("FP/HTML/" + CATALOG_ID + "_app_jpeg", CATALOG_ID + "/HTML/" + CATALOG_ID + "_app_jpeg"),
+    ("FP/jpg", CATALOG_ID + "/jpg"),
+)
+
+
+def megabytes(kilobytes):
+    return kilobytes / 1024
+
+
+def run_measured(command, **kwargs):
+    """Runs `command`; returns its exit status, wall time in seconds and peak resident KB."""
+    # GNU time reports the peak of the program itself: a child forked from this
+    # interpreter would carry the interpreter's own peak across exec.
+    with tempfile.NamedTemporaryFile("r") as usage:
+        start = time.perf_counter()
+        status = subprocess.run([TIME, "-f", "%M", "-o", usage.name, *command], **kwargs).returncode
+        elapsed = time.perf_counter() - start
+        return status, elapsed, int(usage.read().split()[-1])
+
+
+@contextlib.contextmanager
+def bench_file_system(work, gigabytes):
+    """Yields the folder to work in: a new ext4 file system when run as root."""
+    os.makedirs(work, exist_ok=True)
+    if os.geteuid() != 0:
+        print("run-bench: not root, so measuring in the work folder as it is", flush=True)
+        yield work
+        return
+    image = os.path.join(work, "bench.img")
+    mount_point = os.path.join(work, "fs")
+    os.makedirs(mount_point, exist_ok=True)
+    with open(image, "wb") as file:
+        file.truncate(int(gigabytes * 1e9))
+    subprocess.run(["mkfs.ext4", "-q", "-F", "-m", "0", image], check=True)
+    subprocess.run(["mount", "-o", "loop", image, mount_point], check=True)
+    try:
+        yield mount_point
+    finally:
+        subprocess.run(["umount", mount_point], check=False)
+        os.remove(image)
+
+
+def drop_from_cache(tree):
+    """Writes `tree` out and drops its pages, so that later runs need not reclaim them."""
+    subprocess.run(["sync"], check=True)
+    for folder, _, names in os.walk(tree):
+        for name in names:
+            descriptor = os.open(os.path.join(folder, name), os.O_RDONLY | os.O_NOFOLLOW)
+            try:
+                os.posix_fadvise(descriptor, 0, 0, os.POSIX_FADV_DONTNEED)
+            finally:
+                os.close(descriptor)
+
+
+def read_whole(cd):
+    """Reads the whole CD once, so that every timed run finds it in memory."""
+    for folder, _, names in os.walk(cd):
+        for name in names:
+            with open(os.path.join(folder, name), "rb") as file:
+                while file.read(1 << 20):
+                    pass
+
+
+def regular_files(folder):
+    return sorted(entry.name for entry in os.scandir(folder) if entry.is_file(follow_symlinks=False))
+
+
+def install(tool, cd, target, trace):
+    os.makedirs(os.path.join(target, "htdocs"))
+    with open(trace, "wb") as trace_file:
+        status, elapsed, peak = run_measured([tool, "--cd", cd, "--install-dir", target],
+                                             stdout=trace_file, stderr=subprocess.DEVNULL)
+    if status != 0:
+        sys.exit(f"run-bench: zandrel2-install exited with {status}; see {trace}")
+    return elapsed, peak
+
+
+def copy_flat(cd, listing, target):
+    for _, destination in PLAN:
+        os.makedirs(os.path.join(target, destination), exist_ok=True)
+    elapsed = 0.0
+    for source, destination in PLAN:
+        status, seconds, _ = run_measured(
+            ["cp", "--preserve=timestamps", "-t", os.path.join(target, destination), "--", *listing[source]],
+            cwd=os.path.join(cd, source))
+        if status != 0:
+            sys.exit(f"run-bench: cp exited with {status}")
+        elapsed += seconds
+    return elapsed
+
+
+def measure_scale(tool, place, scale, runs, fresh):
+    cd = os.path.join(place, f"cd-x{scale}")
+    if not os.path.exists(cd + ".done"):
+        subprocess.run([sys.executable, os.path.join(BENCH, "make-large-cd.py"), cd, "--scale", str(scale)], check=True)
+        open(cd + ".done", "w").close()
+    read_whole(cd)
+    listing = {source: regular_files(os.path.join(cd, source)) for source, _ in PLAN}
+    files = sum(len(names) for names in listing.values())
+    size = sum(os.path.getsize(os.path.join(cd, source, name)) for source, names in listing.items() for name in names)
+    installs, copies, peaks = [], [], []
+    for run in range(runs):
+        # Alternate which side goes first, so that neither always meets a warmer system.
+        for side in (("install", "cp") if run % 2 == 0 else ("cp", "install")):
+            subprocess.run(["sync"], check=True)
+            target = os.path.join(place, "out", f"x{scale}-{side}-{run}")
+            if side == "install":
+                seconds, peak = install(tool, cd, target, target + ".trace")
+                installs.append(seconds)
+                peaks.append(peak)
+            else:
+                copies.append(copy_flat(cd, listing, target))
+            drop_from_cache(target)
+            if fresh:
+                shutil.rmtree(target)
+        print(f"x{scale} run {run + 1}: install {installs[-1]:.2f} s, cp {copies[-1]:.2f} s", flush=True)
+    ratio = statistics.median(installs) / statistics.median(copies)
+    print(f"x{scale}: {files} files, {size / 1e6:.0f} MB: install median {statistics.median(installs):.2f} s, "
+          f"cp median {statistics.median(copies):.2f} s, ratio {ratio:.3f}; "
+          f"install peak memory {megabytes(max(peaks)):.1f} MB", flush=True)
+    return files, ratio, max(peaks)
+
+
+def measure_one_big_folder(tool, place, entries):
+    """Installs a CD whose FP/jpg holds `entries` small files; returns the peak KB."""
+    cd = os.path.join(place, f"cd-folder-{entries}")
+    if not os.path.exists(cd + ".done"):
+        for folder in ("INST_FP", "FP/HTML", "FP/jpg"):
+            os.makedirs(os.path.join(cd, folder))
+        with open(os.path.join(cd, "FP", "HTML", CATALOG_ID + "_frame.htm"), "w") as frame:
+            frame.write("<html></html>\n")
+        for number in range(entries):
+            with open(os.path.join(cd, "FP", "jpg", f"photo_{number:06d}.jpg"), "wb") as image:
+                image.write(b"\xff\xd8\xff\xd9")
+        open(cd + ".done", "w").close()
+    subprocess.run(["sync"], check=True)
+    target = os.path.join(place, "out", f"folder-{entries}")
+    seconds, peak = install(tool, cd, target, target + ".trace")
+    print(f"one folder of {entries} entries: install {seconds:.2f} s, peak memory {megabytes(peak):.1f} MB", flush=True)
+    return peak
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--install-tool", default=os.path.join(ROOT, "build", "bin", "zandrel2-install"))
+    parser.add_argument("--work", default=os.path.join(os.environ.get("TMPDIR", "/tmp"), "zandrel2-bench"))
+    parser.add_argument("--runs", type=int, default=5, help="timed runs of each side at each scale")
+    parser.add_argument("--scales", default="1,2", help="CD sizes, in multiples of 10,000 files and 800 MB")
+    parser.add_argument("--folder-entries", default="50000,100000", help="sizes of the one-folder runs; empty for none")
+    args = parser.parse_args()
+    scales = [int(scale) for scale in args.scales.split(",")]
+    fresh = os.geteuid() == 0
+
+    # With a file system of its own, each scale needs its CD and the two trees of one
+    # run; without, every tree stays until the end.
+    trees = 2 if fresh else 2 * args.runs
+    need = sum(scale * CD_BYTES_AT_SCALE_1 * (1 + trees) for scale in scales) + 3e9
+    free = shutil.disk_usage(os.path.dirname(os.path.abspath(args.work))).free
+    if free < need:
+        sys.exit(f"run-bench: needs {need / 1e9:.0f} GB free for {args.work}, has {free / 1e9:.0f} GB")
+    print(f"run-bench: {args.install_tool} against {shutil.which('cp')}", flush=True)
+
+    with bench_file_system(args.work, need / 1e9) as place:
+        try:
+            results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
+            for entries in filter(None, args.folder_entries.split(",")):
+                measure_one_big_folder(args.install_tool, place, int(entries))
+        finally:
+            if not fresh:
+                shutil.rmtree(os.path.join(place, "out"), ignore_errors=True)
+    shutil.rmtree(args.work, ignore_errors=True)
+
+    memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, peak in results)
+    ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _ in results)
+    print(f"median time ratio install/cp {ratios}; install peak memory {memory}")
+
+
+if __name__ == "__main__":
+    main()

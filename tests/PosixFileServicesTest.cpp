@@ -58,6 +58,7 @@ TEST_F(PosixFileServices, SearchFailuresCarryWindowsCodes) {
       {"D:\\FP\\page.htm\\x\\*", files::kErrorPathNotFound},
       {"Q:\\FP\\*", files::kErrorPathNotFound},              // no such drive
       {"C:\\", files::kErrorFileNotFound},
+      {"D:\\FP\\", files::kErrorFileNotFound},  // a separator at the end names no entry
   };
   for (const auto& c : cases) {
     files::FoundEntry entry;

@@ -51,6 +51,7 @@ prepare() {
       ;;
     read-only-cd) chmod -R a-w "$work/cd" ;;
     folder-in-the-way) mkdir -p "$apache/htdocs/Catalogs/QXT905/HTML/howto.htm" ;;
+    id-ending-in-a-dot) mv "$work/cd/FP/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/frame.htm" ;;
     no-htdocs) rmdir "$apache/htdocs" ;;
     trailing-space | no-frame-page) ;;
   esac
@@ -79,7 +80,7 @@ run() {
 }
 
 scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-guide_img
-  read-only-destination read-only-cd folder-in-the-way no-htdocs trailing-space no-frame-page absolute-paths)
+  read-only-destination read-only-cd folder-in-the-way id-ending-in-a-dot no-htdocs trailing-space no-frame-page absolute-paths)
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
 for scenario in "${scenarios[@]}"; do
   for program in native windows; do

@@ -263,6 +263,11 @@ namespace files {
 void SearchCloser::operator()(SearchState* search) const noexcept { std::default_delete<SearchState>()(search); }
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+  // A pattern that ends in a separator names no entry: Windows finds nothing for it.
+  if (const std::string_view text = pattern; !text.empty() && (text.back() == '\\' || text.back() == '/')) {
+    FailWith(kErrorFileNotFound);
+    return nullptr;
+  }
   const posix::WindowsPath path = posix::ParseWindowsPath(pattern);
   if (path.components.empty()) {
     FailWith(kErrorFileNotFound);

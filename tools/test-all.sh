@@ -24,6 +24,8 @@ cmake --build --preset win32
 wine_home=$(mktemp -d)
 chmod 755 "$wine_home"
 export WINEPREFIX=$wine_home/prefix
+# D: is a CD-ROM drive holding the sample catalog; tests that need another CD remap it.
+tools/make-sample-cd.py "$wine_home/cd"
 tools/wine-prefix.sh "$WINEPREFIX" "$wine_home/cd"
 # Wine's background services must not inherit ctest's output pipes: start them first.
 wineserver -p

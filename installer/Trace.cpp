@@ -1,8 +1,10 @@
 #include "installer/Trace.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "installer/Format.h"
@@ -14,14 +16,15 @@ constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
 bool g_tracePrepared = false;
 
-std::string WithCrLf(const std::string& text) {
-  std::string converted;
-  converted.reserve(text.size() + 2);
-  for (const char c : text) {
-    if (c == '\n') converted += '\r';
-    converted += c;
+// Writes `text` with each line feed as CR LF, a run of other characters at a time.
+void WriteWithCrLf(std::string_view text) {
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::fwrite(text.data() + start, 1, end - start, stdout);
+    if (end == text.size()) break;
+    std::fwrite("\r\n", 1, 2, stdout);
+    start = end + 1;
   }
-  return converted;
 }
 
 }  // namespace
@@ -44,7 +47,10 @@ void Trace(const char* format, ...) {
   const std::string text = FormatTextV(format, arguments);
   va_end(arguments);
 
-  const std::string line = output::TranslatesLineFeeds() ? text : WithCrLf(text);
-  std::fwrite(line.data(), 1, line.size(), stdout);
+  if (output::TranslatesLineFeeds()) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  } else {
+    WriteWithCrLf(text);
+  }
   if (g_traceIsInteractive) std::fflush(stdout);
 }

@@ -45,6 +45,11 @@ TEST_F(PathMapping, TakesWindowsPathsApartByWindowsRules) {
       {"/../etc", "/", {"etc"}},
       {"Q:\\anything", "", {"anything"}},               // no such drive
       {"z:\\usr", "/", {"usr"}},
+      // The same folder text again, under other drives and with other last names.
+      {"C:\\a\\b.\\x", Drive("c:"), {"a", "b", "x"}},
+      {"D:\\a\\b.\\..", Drive("d:"), {"a"}},
+      {"\\a\\b.\\y.", "/", {"a", "b", "y"}},
+      {"C:a\\b.\\", Drive("c:"), {"a", "b"}},
   };
   for (const auto& c : cases) {
     const posix::WindowsPath parsed = posix::ParseWindowsPath(c.path);

@@ -156,5 +156,47 @@ TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "HTML/\nHTML/page.htm/\n");
 }
 
+TEST_F(PosixFileServices, CopiesSeeFoldersChangedBetweenCalls) {
+  SandboxDrives::WriteFile(drives.DriveD() / "FP" / "a.htm", "a");
+  SandboxDrives::WriteFile(drives.DriveD() / "FP" / "b.htm", "b");
+  const fs::path c = drives.DriveC();
+  fs::create_directories(c / "HTML");
+
+  const struct {
+    void (*change)(const fs::path& c, const fs::path& d);
+    const char* name;     // copied from D:\FP to C:\HTML
+    unsigned long error;  // 0: copied
+    const char* tree;     // drive C afterwards
+  } steps[] = {
+      {[](const fs::path&, const fs::path&) {}, "a.htm", 0, "HTML/\nHTML/a.htm\n"},
+      {[](const fs::path& c, const fs::path&) { fs::remove_all(c / "HTML"); }, "b.htm", files::kErrorPathNotFound,
+       ""},
+      // Recreated in another case, holding the name in another case: that entry is replaced.
+      {[](const fs::path& c, const fs::path&) { SandboxDrives::WriteFile(c / "html" / "A.HTM", "old"); }, "a.htm", 0,
+       "html/\nhtml/A.HTM\n"},
+      // Renamed away, and a new folder takes the name: the copy goes into the new one.
+      {[](const fs::path& c, const fs::path&) {
+         fs::rename(c / "html", c / "old");
+         fs::create_directory(c / "HTML");
+       },
+       "b.htm", 0, "HTML/\nHTML/b.htm\nold/\nold/A.HTM\n"},
+      // The source folder renamed away, then back in another case.
+      {[](const fs::path&, const fs::path& d) { fs::rename(d / "FP", d / "gone"); }, "a.htm",
+       files::kErrorPathNotFound, "HTML/\nHTML/b.htm\nold/\nold/A.HTM\n"},
+      {[](const fs::path&, const fs::path& d) { fs::rename(d / "gone", d / "fp"); }, "a.htm", 0,
+       "HTML/\nHTML/a.htm\nHTML/b.htm\nold/\nold/A.HTM\n"},
+  };
+  for (const auto& step : steps) {
+    step.change(c, drives.DriveD());
+    const std::string source = std::string("D:\\FP\\") + step.name;
+    const std::string destination = std::string("C:\\HTML\\") + step.name;
+    EXPECT_EQ(files::CopyFileReplacing(source.c_str(), destination.c_str()), step.error == 0) << step.tree;
+    if (step.error != 0) {
+      EXPECT_EQ(files::LastError(), step.error) << step.tree;
+    }
+    EXPECT_EQ(SandboxDrives::ListTree(c), step.tree);
+  }
+  EXPECT_EQ(SandboxDrives::ReadFile(c / "old" / "A.HTM"), "a");
+}
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 
@@ -63,6 +65,41 @@ struct DirectoryCloser {
   void operator()(DIR* directory) const noexcept { closedir(directory); }
 };
 
+// Windows also drops the one dot that ends a folder name inside a path, so that the
+// folder "ID." it created as "ID" is found again as "ID.\HTML".
+void DropFolderDot(std::string& component) {
+  if (component.back() == '.' && component.find_first_not_of('.') != std::string::npos) component.pop_back();
+}
+
+// Adds one name to the settled `components`: "." stays put, ".." climbs but never
+// above the root.
+void Settle(std::vector<std::string>& components, std::string part) {
+  if (part == ".") return;
+  if (part == "..") {
+    if (!components.empty()) components.pop_back();
+    return;
+  }
+  components.push_back(std::move(part));
+}
+
+// Settles the folder names of `text`, a path's part up to its last separator.
+void SettleFolderText(std::vector<std::string>& components, std::string_view text) {
+  for (std::string& part : SplitComponents(text)) {
+    DropFolderDot(part);
+    Settle(components, std::move(part));
+  }
+}
+
+// The folder texts of the last two paths that start at a root, settled: a copy names
+// its source and its destination, each in the same folder as the copy before.
+struct SettledFolderText {
+  std::string text;
+  std::vector<std::string> components;
+  bool settled = false;
+};
+thread_local std::array<SettledFolderText, 2> t_folderTexts;
+thread_local std::size_t t_folderTextToReplace = 0;
+
 }  // namespace
 
 std::string DriveFolder(char letter) {
@@ -76,39 +113,44 @@ std::string DriveFolder(char letter) {
 
 WindowsPath ParseWindowsPath(std::string_view path) {
   WindowsPath parsed;
-  std::vector<std::string> parts;
+  bool fromCurrentFolder = false;
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
     parsed.root = DriveFolder(path[0]);
     path.remove_prefix(2);
-  } else if (!path.empty() && IsSeparator(path[0])) {
-    parsed.root = "/";
   } else {
-    parsed.root = "/";
-    parts = SplitComponents(CurrentFolder());
+    parsed.root.push_back('/');
+    fromCurrentFolder = path.empty() || !IsSeparator(path[0]);
   }
 
-  const bool endsWithSeparator = !path.empty() && IsSeparator(path.back());
-  std::vector<std::string> written = SplitComponents(path);
-  // Windows also drops the one dot that ends a folder name inside a path, so that the
-  // folder "ID." it created as "ID" is found again as "ID.\HTML".
-  for (std::string& component : written) {
-    if (component.back() == '.' && component.find_first_not_of('.') != std::string::npos) component.pop_back();
-  }
-  if (!endsWithSeparator && !written.empty() && written.back() != "." && written.back() != "..") {
-    // Windows drops the dots and spaces at the very end of a path, not inside it.
-    std::string& last = written.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) written.pop_back();
-  }
-  parts.insert(parts.end(), written.begin(), written.end());
-
-  for (std::string& part : parts) {
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!parsed.components.empty()) parsed.components.pop_back();
-      continue;
+  const std::size_t lastSeparator = path.find_last_of("\\/");
+  const std::string_view folderText =
+      lastSeparator == std::string_view::npos ? std::string_view() : path.substr(0, lastSeparator + 1);
+  if (fromCurrentFolder) {
+    for (std::string& part : SplitComponents(CurrentFolder())) Settle(parsed.components, std::move(part));
+    SettleFolderText(parsed.components, folderText);
+  } else {
+    const auto known = std::find_if(t_folderTexts.begin(), t_folderTexts.end(), [&](const SettledFolderText& entry) {
+      return entry.settled && entry.text == folderText;
+    });
+    const auto used = static_cast<std::size_t>(known - t_folderTexts.begin());
+    if (known != t_folderTexts.end()) {
+      parsed.components = known->components;
+      t_folderTextToReplace = 1 - used;
+    } else {
+      SettleFolderText(parsed.components, folderText);
+      t_folderTexts[t_folderTextToReplace] = {std::string(folderText), parsed.components, true};
+      t_folderTextToReplace = 1 - t_folderTextToReplace;
     }
-    parsed.components.push_back(std::move(part));
+  }
+
+  if (folderText.size() < path.size()) {
+    std::string last(path.substr(folderText.size()));
+    DropFolderDot(last);
+    if (last != "." && last != "..") {
+      // Windows drops the dots and spaces at the very end of a path, not inside it.
+      while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    }
+    if (!last.empty()) Settle(parsed.components, std::move(last));
   }
   return parsed;
 }
@@ -128,14 +170,26 @@ std::optional<std::string> FindNameInFolder(const std::string& folder, std::stri
   return found;
 }
 
+std::string JoinAsWritten(const WindowsPath& path, std::size_t count) {
+  std::size_t size = path.root.size();
+  for (std::size_t i = 0; i < count; ++i) size += 1 + path.components[i].size();
+  std::string joined;
+  joined.reserve(size);
+  joined = path.root;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (joined.back() != '/') joined += '/';
+    joined += path.components[i];
+  }
+  return joined;
+}
+
 ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count) {
   ResolvedFolder resolved{path.root, 0};
   struct stat status {};
   // Where every name is there as written, the kernel settles the whole path in one
   // look-up, and the names found one by one would be the same.
   if (!path.root.empty()) {
-    std::string direct = path.root;
-    for (std::size_t i = 0; i < count; ++i) direct = JoinLinux(direct, path.components[i]);
+    std::string direct = JoinAsWritten(path, count);
     if (stat(direct.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return {std::move(direct), 0, status};
   }
   if (path.root.empty() || stat(path.root.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {

@@ -35,6 +35,10 @@ WindowsPath ParseWindowsPath(std::string_view path);
 // the first in listing order that differs only in case. Names holding '\' never match.
 std::optional<std::string> FindNameInFolder(const std::string& folder, std::string_view name);
 
+// The Linux path of the root and the first `count` components as written; the root
+// must not be empty.
+std::string JoinAsWritten(const WindowsPath& path, std::size_t count);
+
 // The Linux path of the first `count` components, each found by FindNameInFolder and
 // each a folder, with the folder's status as just read; on failure the Win32 error: 3
 // for a missing root, a missing component or a plain file on the way, 267 when only

@@ -80,13 +80,20 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-// Copies the rest of `from` into `to`, in the kernel where it can.
-bool CopyContent(int from, int to) {
+// Copies the rest of `from`, which held `size` bytes when opened, into `to`, in the
+// kernel where it can. A file system that copies in the kernel reports true sizes, so
+// there the copy ends with the size's last byte without asking for more.
+bool CopyContent(int from, int to, off_t size) {
   bool inKernel = true;
+  off_t total = 0;
   for (;;) {
     if (inKernel) {
       const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
-      if (copied > 0) continue;
+      if (copied > 0) {
+        total += copied;
+        if (total == size) return true;
+        continue;
+      }
       if (copied == 0) return true;
       if (errno == EINTR) continue;
       if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
@@ -183,11 +190,7 @@ bool SetModified(int fd, const timespec& modified) {
 // name by name would find it; nothing, and no error set, where that fails.
 posix::UniqueFd OpenSourceAsWritten(const posix::WindowsPath& path) {
   if (path.root.empty() || path.components.empty()) return {};
-  std::string direct = path.root;
-  for (const std::string& component : path.components) {
-    if (direct.back() != '/') direct += '/';
-    direct += component;
-  }
+  const std::string direct = posix::JoinAsWritten(path, path.components.size());
   return posix::UniqueFd(open(direct.c_str(), kSourceFlags));
 }
 
@@ -218,11 +221,13 @@ bool LinkUnnamed(int fd, const Target& target) {
 // the target's name, which is free: the copy appears only once it is whole, a copy cut
 // short leaves nothing, and it costs one directory entry, as a plain create does.
 // kNotHere where the file system has no such files or the name was taken meanwhile.
-NewFile WriteUnnamed(int input, const timespec& modified, const Target& target) {
+NewFile WriteUnnamed(int input, const struct stat& source, const Target& target) {
   const char* folder = target.folderFd >= 0 ? "." : target.folder.c_str();
   posix::UniqueFd output(openat(target.AtFd(), folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
   if (!output) return NewFile::kNotHere;
-  if (!CopyContent(input, output.Get()) || !SetModified(output.Get(), modified)) return NewFile::kFailed;
+  if (!CopyContent(input, output.Get(), source.st_size) || !SetModified(output.Get(), source.st_mtim)) {
+    return NewFile::kFailed;
+  }
   if (!LinkUnnamed(output.Get(), target)) return NewFile::kNotHere;
   if (output.Close() != 0) {
     const int error = errno;
@@ -236,9 +241,9 @@ NewFile WriteUnnamed(int input, const timespec& modified, const Target& target) 
 // Copies `input` to the target: a free name gets a file that appears whole; an existing
 // entry is replaced by a temporary file beside it, renamed over it once it is whole.
 // False, with the last error set, and the target as it was.
-bool WriteReplacing(int input, const timespec& modified, const Target& target, bool nameIsFree) {
+bool WriteReplacing(int input, const struct stat& source, const Target& target, bool nameIsFree) {
   if (nameIsFree) {
-    switch (WriteUnnamed(input, modified, target)) {
+    switch (WriteUnnamed(input, source, target)) {
       case NewFile::kLinked:
         return true;
       case NewFile::kFailed:
@@ -252,7 +257,7 @@ bool WriteReplacing(int input, const timespec& modified, const Target& target, b
   if (!output) return FailWithErrno(errno);
   // A CD's read-only marks do not travel: the copy gets a new file's ordinary permissions.
   if (fchmod(output.Fd(), NewFileMode()) != 0) return FailWithErrno(errno);
-  if (!CopyContent(input, output.Fd()) || !SetModified(output.Fd(), modified)) return false;
+  if (!CopyContent(input, output.Fd(), source.st_size) || !SetModified(output.Fd(), source.st_mtim)) return false;
   return output.CommitAs(target.path);
 }
 
@@ -353,7 +358,7 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   }
 
   const Target target{toFolder->path, found.folderFd, toName, toPath};
-  const bool copied = WriteReplacing(input.Get(), status.st_mtim, target, !found.existing);
+  const bool copied = WriteReplacing(input.Get(), status, target, !found.existing);
   posix::NoteDestinationChanged(copied ? std::string_view(toName) : std::string_view());
   return copied;
 }

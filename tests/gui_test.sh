@@ -7,17 +7,7 @@ set -euo pipefail
 app=$1
 artifacts=$2
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
-work=$(mktemp -d)
-app_pid=
-xvfb_pid=
-cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-mkdir -p "$artifacts"
+source "$(dirname "$0")/x11_session.sh"
 
 "$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
 export WINEPREFIX=$work/prefix
@@ -25,7 +15,6 @@ mkdir -p "$WINEPREFIX/dosdevices" "$work/c/Apache2/htdocs"
 ln -s "$work/cd" "$WINEPREFIX/dosdevices/d:"
 ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
 
-source "$(dirname "$0")/x11_session.sh"
 start_xvfb
 
 "$app" >"$work/trace" 2>"$work/stderr" &

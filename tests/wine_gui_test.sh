@@ -9,17 +9,7 @@ set -euo pipefail
 app=$1
 artifacts=$2
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-mkdir -p "$artifacts"
+source "$(dirname "$0")/x11_session.sh"
 : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
@@ -29,7 +19,6 @@ apache=$WINEPREFIX/drive_c/Apache2
 rm -rf "$apache"
 mkdir -p "$apache/htdocs"
 
-source "$(dirname "$0")/x11_session.sh"
 start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 

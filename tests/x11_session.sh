@@ -1,5 +1,18 @@
-# Sourced by the window tests: an Xvfb display of the test's own, and ways to wait for
-# windows by name and to take screenshots. Expects $work, $artifacts and fail().
+# Sourced by the window tests: a work folder and an Xvfb display of the test's own,
+# removed at exit with the program under test (app_pid), and ways to wait for windows
+# by name and to take screenshots into $artifacts.
+
+work=$(mktemp -d)
+app_pid=
+xvfb_pid=
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+mkdir -p "$artifacts"
 
 # Starts Xvfb on a free display and points DISPLAY at it; xvfb_pid is its process.
 start_xvfb() {

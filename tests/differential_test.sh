@@ -66,7 +66,7 @@ run() {
     trailing-space) args=(--install-dir 'C:\Apache2 ') ;;
     absolute-paths) args=(--cd "$work/cd" --install-dir "$apache") ;;
   esac
-  [[ $program == native ]] && command=("$native") || command=(wine "$windows")
+  [[ $program == native ]] && command=("$native") || command=("$tools/wine.sh" "$windows")
   rm -rf "$out"
   mkdir -p "$out"
   # A second install must be able to replace every file of the first, CD marks and all.

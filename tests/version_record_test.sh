@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# The Windows program's resources, read back from the executable: the application icon
-# with its three images and the version record, all marked Japanese.
+# The Windows program's resources, read back from the executable with the mingw-w64
+# tools of its own word size: the application icon with its three images and the
+# version record, all marked Japanese.
+#
+#   version_record_test.sh PROGRAM TRIPLET      (TRIPLET: i686-w64-mingw32, x86_64-w64-mingw32)
 set -euo pipefail
-resources=$(i686-w64-mingw32-windres -i "$1" -O rc)
+(($# == 2)) || { echo "usage: $0 PROGRAM TRIPLET" >&2; exit 2; }
+resources=$("$2-windres" -i "$1" -O rc)
 failures=0
 for expected in \
   'LANGUAGE 17, 1' \
@@ -23,6 +27,6 @@ for expected in \
   grep -qF -- "$expected" <<<"$resources" || { echo "FAIL: no $expected" >&2; failures=$((failures + 1)); }
 done
 # Nothing but the system's DLLs.
-imports=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')
+imports=$("$2-objdump" -p "$1" | sed -n 's/.*DLL Name: //p' | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')
 [[ "$imports" == "KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL " ]] || { echo "FAIL: imports $imports" >&2; failures=$((failures + 1)); }
 exit $((failures > 0))

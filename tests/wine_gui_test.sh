@@ -22,7 +22,7 @@ mkdir -p "$apache/htdocs"
 start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 
-wine "$app" >"$work/trace" 2>"$work/stderr" &
+"$tools/wine.sh" "$app" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
 dialog=$(window_named '^Zandrel$')
 xdotool windowfocus "$dialog" 2>/dev/null || true

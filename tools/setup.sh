@@ -14,7 +14,8 @@ packages=(
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick
   strace time
-  mingw-w64 wine wine32:i386 locales
+  mingw-w64 wine wine32:i386 wine64 locales
+  python3-fusepy
 )
 
 sudo_cmd=()

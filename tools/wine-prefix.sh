@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Prepares a 32-bit Wine prefix for the Windows programs' tests, without prompts or
-# downloads: drive D: is a CD-ROM drive mapped to CD_FOLDER, and the dialogs' font
-# "ＭＳ Ｐゴシック" is Debian's IPAPGothic. Run the programs with
-# LC_ALL=ja_JP.UTF-8 (code page 932) and WINEDEBUG=-all.
+# Prepares a Wine prefix for the Windows programs' tests, without prompts or
+# downloads, for the 32-bit programs (win32) or the 64-bit ones (win64): drive D: is a
+# CD-ROM drive mapped to CD_FOLDER, and the Japanese fonts the programs and Wine's own
+# window parts name for code page 932 (the dialogs' "ＭＳ Ｐゴシック", the menus' and
+# captions' "MS UI Gothic") are Debian's IPAPGothic. Run the programs with
+# tools/wine.sh and LC_ALL=ja_JP.UTF-8 (code page 932).
 #
-#   wine-prefix.sh PREFIX CD_FOLDER
+#   wine-prefix.sh win32|win64 PREFIX CD_FOLDER
 set -euo pipefail
-(($# == 2)) || { echo "usage: $0 PREFIX CD_FOLDER" >&2; exit 2; }
-export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX" "$2"
+(($# == 3)) && [[ $1 == win32 || $1 == win64 ]] || { echo "usage: $0 win32|win64 PREFIX CD_FOLDER" >&2; exit 2; }
+tools=$(cd "$(dirname "$0")" && pwd)
+export WINEARCH=$1 WINEPREFIX=$2 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ $WINEARCH == win64 ]]; then export WINELOADER=/usr/lib/wine/wine64; else export WINELOADER=/usr/lib/wine/wine; fi
+mkdir -p "$WINEPREFIX" "$3"
 # Wine's first start sets the prefix up; no display is needed for that.
-DISPLAY= wineboot -i >/dev/null 2>&1
+DISPLAY= "$WINELOADER" wineboot -i >/dev/null 2>&1
 wineserver -w
-ln -sfn "$(cd "$2" && pwd)" "$WINEPREFIX/dosdevices/d:"
-# regedit reads a UTF-16 file as Unicode, so the Japanese font name survives.
+ln -sfn "$(cd "$3" && pwd)" "$WINEPREFIX/dosdevices/d:"
+# regedit reads a UTF-16 file as Unicode, so the Japanese font names survive.
 cat <<'REG' | iconv -f UTF-8 -t UTF-16 >"$WINEPREFIX/zandrel2.reg"
 Windows Registry Editor Version 5.00
 
@@ -23,6 +27,9 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "MS PGothic"="IPAPGothic"
+"MS UI Gothic"="IPAPGothic"
+"ＭＳ ゴシック"="IPAPGothic"
+"MS Gothic"="IPAPGothic"
 REG
-wine regedit /S "Z:$(echo "$WINEPREFIX/zandrel2.reg" | tr / '\\')" >/dev/null 2>&1
+"$tools/wine.sh" regedit /S "Z:$(echo "$WINEPREFIX/zandrel2.reg" | tr / '\\')" >/dev/null 2>&1
 wineserver -w

@@ -54,9 +54,24 @@ bool FindNext(SearchState& search, FoundEntry& entry);
 // (kErrorAlreadyExists when anything of that name is there).
 bool CreateFolder(const char* path);
 
-// Copies the regular file `source` to `destination`, replacing it; the destination
-// is either the whole new file or left as it was. False, with the last error set.
+// The longest path, in UTF-16 units, that the file services take; a longer one fails
+// with kErrorFilenameTooLong before anything is looked at. The platform's narrow-string
+// calls apply this limit (measured under Wine 8: 260 units pass, 261 fail).
+inline constexpr std::size_t kLongestPath = 260;
+
+// Copies the regular file `source` to `destination`, replacing it. The copy is put in
+// place only when it is complete: every read and write succeeded and the bytes written
+// equal the size of the open source. Otherwise false, with the last error set, and
+// the destination left as it was (a read-only mark that was cleared is put back).
 bool CopyFileReplacing(const char* source, const char* destination);
+
+// A copy is written into a temporary file in the destination folder, named
+// kTemporaryPrefix and six letters or digits, and renamed over the destination once
+// whole. An install that is killed can leave one behind: the first copy into a folder
+// removes the temporary files found there, except those a running copy still holds
+// (such a file is locked against removal from its creation to its rename).
+inline constexpr std::string_view kTemporaryPrefix = ".zandrel2-";
+inline constexpr std::size_t kTemporaryRandomCharacters = 6;
 
 // The last error of this thread's latest failed call, and its setter.
 unsigned long LastError();

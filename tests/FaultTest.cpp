@@ -334,25 +334,28 @@ TEST_F(Faults, FileNamesTravelAsTheyAre) {
 }
 
 TEST_F(Faults, ACdRootOfTheLongestLengthWorksAndOneByteMoreIsRefused) {
+  // The frame page's search pattern is the CD root and 15 bytes: 245 bytes make it
+  // the longest path the file services take (260).
   const std::string first(200, 'a');
-  const std::string second(255 - 3 - 200 - 1, 'b');
+  const std::string second(245 - 3 - 200 - 1, 'b');
   const std::string cdRoot = "D:\\" + first + "\\" + second;
-  ASSERT_EQ(cdRoot.size(), 255u);
+  ASSERT_EQ(cdRoot.size(), 245u);
   SandboxDrives::WriteFile(Cd() / first / second / "INST_FP" / "index.htm", "index");
   SandboxDrives::WriteFile(Cd() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "frame");
 
-  // The ID comes from the frame page; every folder search is then too long for its
-  // buffer and fails on its own, as the CD's folders are deeper than its root.
+  // The ID comes from the frame page; the first four folder searches are then too long
+  // for their 256-byte buffer and fail on their own; the shortest, FP\jpg's, fits and
+  // finds no folder.
   const std::string tooLong = "ERR-03(206)  Source Derectory is Empty. :0\r\n";
   const InstallRun fits = Install({"--cd", cdRoot});
   EXPECT_EQ(fits.status, 0);
   EXPECT_EQ(fits.notices, kInstalled);
-  EXPECT_EQ(fits.trace, kFolderExists + tooLong + tooLong + tooLong + tooLong + tooLong);
+  EXPECT_EQ(fits.trace, kFolderExists + tooLong + tooLong + tooLong + tooLong + kNoSourceFolder);
   EXPECT_EQ(SandboxDrives::ListTree(Catalogs()),
             "QXT905/\nQXT905/HTML/\nQXT905/HTML/QXT905_app_jpeg/\nQXT905/HTML/guide_img/\nQXT905/jpg/\n");
 
   fs::remove_all(Catalogs());
-  const InstallRun refused = Install({"--cd", cdRoot + "\\"});
+  const InstallRun refused = Install({"--cd", cdRoot + "b"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.notices, "ERR-01 Fial to Create Derectory.\n");
   EXPECT_EQ(refused.trace, "");
@@ -364,8 +367,9 @@ TEST_F(Faults, APlanPathOfTheLongestLengthIsCreatedAndOneByteMoreIsRefused) {
   SandboxDrives::WriteFile(Cd() / "FP" / "HTML" / "QXT905_frame.htm", "frame");
   SandboxDrives::WriteFile(Cd() / "FP" / "HTML" / "QXT905_app_jpeg" / "a1.jpg", "app");
   // The catalog root is the install directory and 16 bytes, the application image
-  // folder 28 more: an install directory of 243 bytes makes that folder 287 bytes.
-  for (const std::size_t installDirBytes : {243u, 244u}) {
+  // folder 28 more: an install directory of 216 bytes makes that folder 260 bytes, the
+  // longest path the file services take.
+  for (const std::size_t installDirBytes : {216u, 217u}) {
     const std::string first(200, 'i');
     const std::string second(installDirBytes - 3 - 200 - 1, 'j');
     const std::string installDir = "C:\\" + first + "\\" + second;
@@ -375,17 +379,17 @@ TEST_F(Faults, APlanPathOfTheLongestLengthIsCreatedAndOneByteMoreIsRefused) {
 
     // Every file path of 256 bytes or more fails on its own; only the folder differs.
     const InstallRun run = Install({"--install-dir", installDir});
-    const bool fits = installDirBytes == 243;
+    const bool fits = installDirBytes == 216;
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.notices, kCopyFailed);
     EXPECT_EQ(run.trace,
-              kFolderExists + CopyLines(steps[kRootStep], {{"index.htm", 206}}) +
+              kFolderExists + CopyLines(steps[kRootStep], {{"index.htm"}}) +
               CopyLines(steps[kHtmlStep], {{"QXT905_app_jpeg"}, {"QXT905_frame.htm", 206}}) + kNoSourceFolder +
               (fits ? "" : kFolderExists) + CopyLines(steps[kAppStep], {{"a1.jpg", 206}}) + kNoSourceFolder)
         << installDirBytes;
     EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC() / first / second / "htdocs" / "Catalogs"),
               std::string("QXT905/\nQXT905/HTML/\n") + (fits ? "QXT905/HTML/QXT905_app_jpeg/\n" : "") +
-                  "QXT905/HTML/guide_img/\nQXT905/jpg/\n")
+                  "QXT905/HTML/guide_img/\nQXT905/jpg/\nindex.htm\n")
         << installDirBytes;
   }
 }

@@ -114,18 +114,21 @@ TEST_F(TargetPreparation, PathsThatDoNotFitFailWithFilenameTooLong) {
   EXPECT_EQ(PrepareCatalogFolder(), -2);
   EXPECT_EQ(files::LastError(), files::kErrorFilenameTooLong);
 
-#ifndef _WIN32
-  // A CD root of 255 bytes is the longest that fits, and it works. (Windows' own path
-  // limit is below these lengths.)
-  const std::string first(200, 'a');
-  const std::string second(255 - 3 - 200 - 1, 'b');
-  const std::string fitting = "D:\\" + first + "\\" + second;
-  ASSERT_EQ(fitting.size(), 255u);
-  SandboxDrives::WriteFile(drives.DriveD() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "x");
-  SetCatalogRoot("C:\\Apache2");
-  ASSERT_TRUE(g_cdPath.Format("%s", fitting));
-  EXPECT_EQ(PrepareCatalogFolder(), 0);
-#endif
+  // The frame page's search pattern, the CD root and "\\FP\\HTML\\*fram*", is taken up to
+  // the platform's longest path: a CD root of 245 bytes works, one of 246 is refused.
+  for (const std::size_t cdRootBytes : {245u, 246u}) {
+    const std::string first(200, 'a');
+    const std::string second(cdRootBytes - 3 - 200 - 1, 'b');
+    SandboxDrives::WriteFile(drives.DriveD() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "x");
+    SetCatalogRoot("C:\\Apache2");
+    ASSERT_TRUE(g_cdPath.Format("%s", "D:\\" + first + "\\" + second));
+    ASSERT_EQ(g_cdPath.Text().size() + 15, files::kLongestPath + cdRootBytes - 245);
+    const bool fits = cdRootBytes == 245;
+    EXPECT_EQ(PrepareCatalogFolder(), fits ? 0 : -1) << cdRootBytes;
+    if (!fits) {
+      EXPECT_EQ(files::LastError(), files::kErrorFilenameTooLong);
+    }
+  }
 }
 
 class CopyPlan : public InstallerFixture {

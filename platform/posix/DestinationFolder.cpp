@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "installer/FileServices.h"
 #include "platform/posix/NameMatching.h"
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/UniqueFd.h"
@@ -16,7 +17,7 @@
 namespace posix {
 namespace {
 
-constexpr std::size_t kTemporaryNameBytes = kTemporaryPrefix.size() + 6;
+constexpr std::size_t kTemporaryNameBytes = files::kTemporaryPrefix.size() + files::kTemporaryRandomCharacters;
 
 // Which folder, and its state: any entry added, removed or renamed changes the
 // change time, so an unchanged stamp means unchanged names.
@@ -51,7 +52,7 @@ struct DirectoryCloser {
 };
 
 bool IsTemporaryName(std::string_view name) {
-  return name.size() == kTemporaryNameBytes && name.starts_with(kTemporaryPrefix);
+  return name.size() == kTemporaryNameBytes && name.starts_with(files::kTemporaryPrefix);
 }
 
 // A temporary file whose copy is gone holds no claim; a running copy's does.

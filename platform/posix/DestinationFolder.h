@@ -11,10 +11,6 @@
 
 namespace posix {
 
-// The prefix of a copy's temporary file in its destination folder; six random
-// characters follow it.
-inline constexpr std::string_view kTemporaryPrefix = ".zandrel2-";
-
 // Where one copy goes.
 struct Destination {
   int folderFd = -1;                    // the folder, open while it stays the one copied into; -1 if it cannot be

@@ -112,6 +112,11 @@ std::string DriveFolder(char letter) {
 }
 
 WindowsPath ParseWindowsPath(std::string_view path) {
+  // "\\?\C:\..." and "\\.\C:\..." name the same file as "C:\..." on Windows.
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+      IsSeparator(path[3])) {
+    path.remove_prefix(4);
+  }
   WindowsPath parsed;
   bool fromCurrentFolder = false;
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {

@@ -41,6 +41,18 @@ struct DirectoryCloser {
 
 bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
+// Windows takes a path only up to its longest length, counted in UTF-16 units; a
+// longer one fails at once with 206, whatever else is wrong with it.
+bool RefusedAsTooLong(std::string_view path) {
+  std::size_t units = 0;
+  while (!path.empty()) {
+    const std::size_t length = files::CharacterLength(path);
+    units += length == 4 ? 2 : 1;  // beyond U+FFFF: a surrogate pair
+    path.remove_prefix(length);
+  }
+  return units > files::kLongestPath && !FailWith(files::kErrorFilenameTooLong);
+}
+
 bool IsRegularFile(const std::string& folder, const dirent& entry) {
   if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
   struct stat status {};
@@ -82,8 +94,11 @@ mode_t NewFileMode() {
 
 // Copies the rest of `from`, which held `size` bytes when opened, into `to`, in the
 // kernel where it can. A file system that copies in the kernel reports true sizes, so
-// there the copy ends with the size's last byte without asking for more.
+// there the copy ends with the size's last byte without asking for more. A source
+// that ends before its size without reporting an error fails as an I/O error: a short
+// copy is never taken for a whole one.
 bool CopyContent(int from, int to, off_t size) {
+  const auto endedEarly = [&](off_t total) { return total < size ? FailWithErrno(EIO) : true; };
   bool inKernel = true;
   off_t total = 0;
   for (;;) {
@@ -94,7 +109,7 @@ bool CopyContent(int from, int to, off_t size) {
         if (total == size) return true;
         continue;
       }
-      if (copied == 0) return true;
+      if (copied == 0) return endedEarly(total);
       if (errno == EINTR) continue;
       if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
       inKernel = false;
@@ -103,7 +118,7 @@ bool CopyContent(int from, int to, off_t size) {
     const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
     for (;;) {
       const ssize_t got = read(from, buffer.get(), kBufferBytes);
-      if (got == 0) return true;
+      if (got == 0) return endedEarly(total);
       if (got < 0) {
         if (errno == EINTR) continue;
         return FailWithErrno(errno);
@@ -116,6 +131,7 @@ bool CopyContent(int from, int to, off_t size) {
         }
         written += put;
       }
+      total += got;
     }
   }
 }
@@ -125,7 +141,8 @@ bool CopyContent(int from, int to, off_t size) {
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& folder)
-      : m_path(folder + '/' + std::string(posix::kTemporaryPrefix) + "XXXXXX") {
+      : m_path(folder + '/' + std::string(files::kTemporaryPrefix) + "XXXXXX") {
+    static_assert(files::kTemporaryRandomCharacters == 6, "mkostemp replaces six X");
     m_fd = posix::UniqueFd(mkostemp(m_path.data(), O_CLOEXEC));
     if (!m_fd) {
       m_path.clear();
@@ -268,6 +285,7 @@ namespace files {
 void SearchCloser::operator()(SearchState* search) const noexcept { std::default_delete<SearchState>()(search); }
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+  if (RefusedAsTooLong(pattern)) return nullptr;
   // A pattern that ends in a separator names no entry: Windows finds nothing for it.
   if (const std::string_view text = pattern; !text.empty() && (text.back() == '\\' || text.back() == '/')) {
     FailWith(kErrorFileNotFound);
@@ -323,6 +341,7 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 }
 
 bool CreateFolder(const char* path) {
+  if (RefusedAsTooLong(path)) return false;
   const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
   const std::optional<posix::ResolvedFolder> parent = ParentFolderOf(parsed);
   if (!parent) return false;
@@ -333,6 +352,7 @@ bool CreateFolder(const char* path) {
 }
 
 bool CopyFileReplacing(const char* source, const char* destination) {
+  if (RefusedAsTooLong(source)) return false;
   const posix::WindowsPath from = posix::ParseWindowsPath(source);
   posix::UniqueFd input = OpenSourceAsWritten(from);
   if (!input) {
@@ -346,6 +366,7 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   // A link is not followed and a folder is no file: both fail as a folder does on Windows.
   if (!S_ISREG(status.st_mode)) return FailWith(kErrorAccessDenied);
 
+  if (RefusedAsTooLong(destination)) return false;
   const posix::WindowsPath to = posix::ParseWindowsPath(destination);
   const std::optional<posix::ResolvedFolder> toFolder = ParentFolderOf(to);
   if (!toFolder) return false;

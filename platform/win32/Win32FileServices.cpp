@@ -1,11 +1,15 @@
 // The file-services port on Windows: the platform's own file calls with the
-// installer's paths as they stand, plus a copy that replaces a destination whole.
+// installer's paths as they stand, and a copy of our own that replaces a destination
+// only with a whole, complete file.
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "installer/FileServices.h"
+#include "platform/win32/Win32Paths.h"
+#include "platform/win32/Win32TemporaryFile.h"
 
 namespace files {
 
@@ -16,57 +20,78 @@ struct SearchState {
 
 namespace {
 
+using win32::ErrorKeeper;
+
 FoundEntry EntryOf(const WIN32_FIND_DATAA& data) {
   const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
   return {data.cFileName, (data.dwFileAttributes & notAFile) == 0};
 }
-
-// Keeps the error being reported when cleaning up after it.
-class ErrorKeeper {
- public:
-  ErrorKeeper() : m_error(::GetLastError()) {}
-  ErrorKeeper(const ErrorKeeper&) = delete;
-  ErrorKeeper& operator=(const ErrorKeeper&) = delete;
-  ~ErrorKeeper() { ::SetLastError(m_error); }
-
- private:
-  DWORD m_error;
-};
 
 bool Fail(DWORD code) {
   ::SetLastError(code);
   return false;
 }
 
-// The folder part of a path, up to its last separator; "." when it has none.
-std::string FolderOf(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
-  return path.substr(0, separator + 1);
+// Copies all of `input` into `output`. True only when every read and write succeeded
+// and the bytes written are as many as the open source holds: a disc whose reads end
+// early without an error (as the platform's own copy lets through) fails as an I/O
+// error instead of leaving a short file.
+bool CopyContent(HANDLE input, HANDLE output) {
+  constexpr DWORD kBufferBytes = DWORD{1} << 20;
+  thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  ULONGLONG total = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(input, buffer.get(), kBufferBytes, &got, nullptr)) return false;
+    if (got == 0) break;
+    DWORD put = 0;
+    if (!WriteFile(output, buffer.get(), got, &put, nullptr)) return false;
+    if (put != got) return Fail(ERROR_WRITE_FAULT);
+    total += got;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(input, &size)) return false;
+  return total == static_cast<ULONGLONG>(size.QuadPart) || Fail(ERROR_IO_DEVICE);
 }
 
-// A new file beside the destination, deleted unless it is moved over the destination.
-class TemporaryFile {
+// Gives the copy the source's modification time and attributes, but not its read-only
+// mark: a CD's marks do not travel, so the next install can replace the file.
+bool TakeOverTimeAndAttributes(HANDLE source, HANDLE copy) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(source, &information)) return false;
+  FILE_BASIC_INFO basic{};
+  basic.LastWriteTime.LowPart = information.ftLastWriteTime.dwLowDateTime;
+  basic.LastWriteTime.HighPart = static_cast<LONG>(information.ftLastWriteTime.dwHighDateTime);
+  const DWORD kept = information.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+  basic.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(copy, FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
+// A destination file's read-only mark, cleared so that a copy can replace it, and put
+// back unless the copy took its place.
+class ReadOnlyMarkLifted {
  public:
-  explicit TemporaryFile(const std::string& folder) {
-    char path[MAX_PATH] = {};
-    if (GetTempFileNameA(folder.c_str(), "zdl", 0, path) != 0) m_path = path;
+  explicit ReadOnlyMarkLifted(const std::wstring& path) : m_path(path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+      return;
+    }
+    if (SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) m_restore = attributes;
   }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (m_path.empty()) return;
+  ReadOnlyMarkLifted(const ReadOnlyMarkLifted&) = delete;
+  ReadOnlyMarkLifted& operator=(const ReadOnlyMarkLifted&) = delete;
+  ~ReadOnlyMarkLifted() {
+    if (m_restore == 0) return;
     const ErrorKeeper keep;
-    SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(m_path.c_str());
+    SetFileAttributesW(m_path.c_str(), m_restore);
   }
 
-  const std::string& Path() const { return m_path; }
-  explicit operator bool() const { return !m_path.empty(); }
-  void Release() { m_path.clear(); }
+  void Replaced() { m_restore = 0; }
 
  private:
-  std::string m_path;
+  const std::wstring& m_path;
+  DWORD m_restore = 0;
 };
 
 }  // namespace
@@ -100,21 +125,22 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   const DWORD attributes = GetFileAttributesA(source);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) return Fail(ERROR_ACCESS_DENIED);
+  const win32::UniqueHandle input(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!input) return false;
 
-  // The platform's copy truncates its destination in place: copy beside it instead.
-  TemporaryFile copy(FolderOf(destination));
+  // The copy is written beside the destination and renamed over it once whole: the
+  // platform's own copy would truncate the destination in place.
+  const std::optional<std::wstring> target = win32::LongPathOf(destination);
+  if (!target) return false;
+  const std::wstring folder = win32::FolderOf(*target);
+  win32::SweepAbandonedOnce(folder);
+  win32::TemporaryFile copy(folder);
   if (!copy) return false;
-  if (!CopyFileA(source, copy.Path().c_str(), FALSE)) return false;
-  // A CD's read-only mark does not travel, so the next install can replace the file.
-  const DWORD kept = attributes & ~FILE_ATTRIBUTE_READONLY;
-  if (!SetFileAttributesA(copy.Path().c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
-  const DWORD existing = GetFileAttributesA(destination);
-  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0 &&
-      (existing & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    SetFileAttributesA(destination, existing & ~FILE_ATTRIBUTE_READONLY);
-  }
-  if (!MoveFileExA(copy.Path().c_str(), destination, MOVEFILE_REPLACE_EXISTING)) return false;
-  copy.Release();
+  if (!CopyContent(input.Get(), copy.Get()) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
+  ReadOnlyMarkLifted mark(*target);
+  if (!copy.RenameOver(*target)) return false;
+  mark.Replaced();
   return true;
 }
 

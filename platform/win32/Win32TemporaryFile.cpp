@@ -1,0 +1,82 @@
+#include "platform/win32/Win32TemporaryFile.h"
+
+#include <cstddef>
+#include <random>
+#include <vector>
+
+#include "installer/FileServices.h"
+
+namespace win32 {
+namespace {
+
+std::wstring TemporaryPrefix() {
+  return {files::kTemporaryPrefix.begin(), files::kTemporaryPrefix.end()};
+}
+
+std::wstring RandomTemporaryName() {
+  static constexpr wchar_t kCharacters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(kCharacters) - 2);
+  std::wstring name = TemporaryPrefix();
+  for (std::size_t i = 0; i < files::kTemporaryRandomCharacters; ++i) name += kCharacters[pick(generator)];
+  return name;
+}
+
+bool IsTemporaryName(const std::wstring& name) {
+  return name.size() == files::kTemporaryPrefix.size() + files::kTemporaryRandomCharacters &&
+         name.starts_with(TemporaryPrefix());
+}
+
+}  // namespace
+
+TemporaryFile::TemporaryFile(const std::wstring& folder) {
+  // No sharing at all: another install can neither open nor delete the file meanwhile.
+  constexpr int kAttempts = 64;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    m_file = UniqueHandle(CreateFileW((folder + RandomTemporaryName()).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (m_file || ::GetLastError() != ERROR_FILE_EXISTS) return;
+  }
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (!m_file || m_renamed) return;
+  const ErrorKeeper keep;
+  FILE_DISPOSITION_INFO dispose{};
+  dispose.DeleteFile = TRUE;
+  SetFileInformationByHandle(m_file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
+}
+
+bool TemporaryFile::RenameOver(const std::wstring& destination) {
+  // Renamed through its own handle, so it is never free for a sweep between the last
+  // write and the rename. The call takes the system's own form "\??\C:\...".
+  const std::wstring target = LR"(\??\)" + destination.substr(4);
+  const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+  std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(nameBytes);
+  target.copy(rename->FileName, target.size());
+  if (!SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) return false;
+  m_renamed = true;
+  return true;
+}
+
+void SweepAbandonedOnce(const std::wstring& folder) {
+  thread_local std::wstring t_sweptLast;
+  if (folder == t_sweptLast) return;
+  t_sweptLast = folder;
+  const ErrorKeeper keep;
+  WIN32_FIND_DATAW found{};
+  const UniqueFind search(FindFirstFileW((folder + TemporaryPrefix() + L"*").c_str(), &found));
+  if (!search) return;
+  do {
+    // A file a running copy holds refuses deletion (sharing violation) and stays.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsTemporaryName(found.cFileName)) {
+      DeleteFileW((folder + found.cFileName).c_str());
+    }
+  } while (FindNextFileW(search.Get(), &found));
+}
+
+}  // namespace win32

@@ -1,0 +1,86 @@
+#!/usr/bin/python3
+"""A catalog CD with faults: serves FOLDER read-only at MOUNTPOINT through FUSE, with
+reads of chosen files failing part-way with EIO or slowed down, as a scratched or slow
+disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
+
+  faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--slow-reads NAME:SECONDS]...
+
+--fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
+then fail with EIO. --slow-reads: each read of files called NAME waits SECONDS first.
+"""
+import argparse
+import errno
+import os
+import sys
+import time
+
+from fusepy import FUSE, FuseOSError, Operations
+
+
+class FaultyCd(Operations):
+    def __init__(self, root, failing, slow):
+        self.root = root
+        self.failing = failing
+        self.slow = slow
+
+    def _real(self, path):
+        return os.path.join(self.root, path.lstrip('/'))
+
+    def getattr(self, path, fh=None):
+        status = os.lstat(self._real(path))
+        return {key: getattr(status, key) for key in (
+            'st_mode', 'st_nlink', 'st_size', 'st_uid', 'st_gid', 'st_atime', 'st_mtime', 'st_ctime')}
+
+    def readdir(self, path, fh):
+        return ['.', '..'] + sorted(os.listdir(self._real(path)))
+
+    def readlink(self, path):
+        return os.readlink(self._real(path))
+
+    def open(self, path, flags):
+        if flags & (os.O_WRONLY | os.O_RDWR):
+            raise FuseOSError(errno.EROFS)
+        return os.open(self._real(path), os.O_RDONLY)
+
+    def read(self, path, size, offset, fh):
+        name = os.path.basename(path)
+        if name in self.slow:
+            time.sleep(self.slow[name])
+        if name in self.failing:
+            good = self.failing[name]
+            if offset >= good:
+                raise FuseOSError(errno.EIO)
+            size = min(size, good - offset)
+        return os.pread(fh, size, offset)
+
+    def release(self, path, fh):
+        os.close(fh)
+
+    def statfs(self, path):
+        status = os.statvfs(self._real(path))
+        return {key: getattr(status, key) for key in (
+            'f_bsize', 'f_frsize', 'f_blocks', 'f_bfree', 'f_bavail', 'f_files', 'f_ffree', 'f_namemax')}
+
+
+def pairs(values, convert):
+    result = {}
+    for value in values:
+        name, _, number = value.rpartition(':')
+        result[name] = convert(number)
+    return result
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('folder')
+    parser.add_argument('mountpoint')
+    parser.add_argument('--fail-reads', action='append', default=[], metavar='NAME:BYTES')
+    parser.add_argument('--slow-reads', action='append', default=[], metavar='NAME:SECONDS')
+    options = parser.parse_args()
+    cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.slow_reads, float))
+    # direct_io: every read reaches us, none is answered from the page cache.
+    FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -30,22 +30,23 @@ class ErrorKeeper {
   DWORD m_error;
 };
 
-// An open file; closed when it goes.
-class UniqueHandle {
+// A handle that is given back when it goes, by `Closer` (CloseHandle, FindClose).
+template <typename Closer>
+class OwnedHandle {
  public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.m_handle) { other.m_handle = INVALID_HANDLE_VALUE; }
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+  OwnedHandle() = default;
+  explicit OwnedHandle(HANDLE handle) : m_handle(handle) {}
+  OwnedHandle(OwnedHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
+  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
     std::swap(m_handle, other.m_handle);
     return *this;
   }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() {
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  ~OwnedHandle() {
     if (m_handle == INVALID_HANDLE_VALUE) return;
     const ErrorKeeper keep;
-    CloseHandle(m_handle);
+    Closer{}(m_handle);
   }
 
   HANDLE Get() const { return m_handle; }
@@ -55,23 +56,15 @@ class UniqueHandle {
   HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
-// A directory search; ended when it goes.
-class UniqueFind {
- public:
-  explicit UniqueFind(HANDLE handle) : m_handle(handle) {}
-  UniqueFind(const UniqueFind&) = delete;
-  UniqueFind& operator=(const UniqueFind&) = delete;
-  ~UniqueFind() {
-    if (m_handle == INVALID_HANDLE_VALUE) return;
-    const ErrorKeeper keep;
-    FindClose(m_handle);
-  }
-
-  HANDLE Get() const { return m_handle; }
-  explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE m_handle;
+struct FileCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+struct SearchEnder {
+  void operator()(HANDLE handle) const { FindClose(handle); }
+};
+
+// An open file, and a directory search.
+using UniqueHandle = OwnedHandle<FileCloser>;
+using UniqueFind = OwnedHandle<SearchEnder>;
 
 }  // namespace win32

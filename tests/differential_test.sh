@@ -6,18 +6,44 @@
 #
 # Left out because Wine cannot show them as Windows would: a symbolic link on the CD
 # (Windows has no Unix links), and a search below a plain file (Windows reports 267,
-# Wine 123).
+# Wine 123). The rows with a faulty CD need FUSE and are skipped, with a line that
+# says so, where it is missing.
 set -euo pipefail
 native=$(realpath "$1")
 windows=$(realpath "$2")
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 work=$(mktemp -d)
 chmod 755 "$work"
 apache=$WINEPREFIX/drive_c/Apache2
-trap 'rm -rf "$work" "$apache"' EXIT
+fuse_pid=
+unmount_faulty_cd() {
+  [[ -n "$fuse_pid" ]] || return 0
+  fusermount -u "$work/faulty" 2>/dev/null || true
+  wait "$fuse_pid" 2>/dev/null || true
+  fuse_pid=
+}
+trap 'unmount_faulty_cd; rm -rf "$work" "$apache"' EXIT
 failures=0
+have_fuse() { [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; }
+
+# Serves the scenario's CD through the faulty CD fixture at $work/faulty, with the
+# given faults, and maps D: there.
+mount_faulty_cd() {
+  mkdir -p "$work/faulty"
+  "$here/faulty_cd.py" "$work/cd" "$work/faulty" "$@" &
+  fuse_pid=$!
+  for _ in $(seq 100); do mountpoint -q "$work/faulty" && break; sleep 0.05; done
+  mountpoint -q "$work/faulty" || { echo "faulty CD did not mount" >&2; exit 1; }
+  ln -sfn "$work/faulty" "$WINEPREFIX/dosdevices/d:"
+}
+
+# An install directory of exactly $1 bytes, "C:\Apache2\" and a padding folder, with
+# its htdocs; a CD root of $1 bytes, "D:\" and a padding folder holding the catalog.
+long_install_dir() { local pad; pad=$(printf 'i%.0s' $(seq $(($1 - 11)))); mkdir -p "$apache/$pad/htdocs"; echo "C:\\Apache2\\$pad"; }
+long_cd_root() { local pad; pad=$(printf 'c%.0s' $(seq $(($1 - 3)))); echo "D:\\$pad"; }
 
 "$tools/make-sample-cd.py" "$work/sample" 2>/dev/null
 
@@ -53,7 +79,24 @@ prepare() {
     folder-in-the-way) mkdir -p "$apache/htdocs/Catalogs/QXT905/HTML/howto.htm" ;;
     id-ending-in-a-dot) mv "$work/cd/FP/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/frame.htm" ;;
     no-htdocs) rmdir "$apache/htdocs" ;;
-    trailing-space | no-frame-page) ;;
+    trailing-space | no-frame-page | path-prefixes) ;;
+    plain-file-for-a-folder)
+      mkdir -p "$apache/htdocs/Catalogs/QXT905"
+      printf 'not a folder' >"$apache/htdocs/Catalogs/QXT905/jpg"
+      ;;
+    abandoned-temporary-files)
+      # What killed installs leave: a temporary file in two folders, one of them part-written.
+      mkdir -p "$apache/htdocs/Catalogs/QXT905/jpg"
+      head -c 5000 "$work/cd/FP/jpg/p001.jpg" >"$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-Ab3dE9"
+      : >"$apache/htdocs/Catalogs/.zandrel2-zz0000"
+      ;;
+    cd-root-*)
+      local pad
+      pad=$(long_cd_root "${scenario#cd-root-}")
+      pad=${pad#D:\\}
+      mkdir "$work/cd/$pad"
+      mv "$work/cd/FP" "$work/cd/INST_FP" "$work/cd/$pad/"
+      ;;
   esac
   if [[ $scenario == no-frame-page ]]; then rm -f "$work/cd/FP/HTML/QXT905_frame.htm"; fi
 }
@@ -65,13 +108,38 @@ run() {
   case "$scenario" in
     trailing-space) args=(--install-dir 'C:\Apache2 ') ;;
     absolute-paths) args=(--cd "$work/cd" --install-dir "$apache") ;;
+    path-prefixes) args=(--cd '\\?\D:' --install-dir '\\.\C:\Apache2') ;;
+    install-dir-*) args=(--install-dir "$(long_install_dir "${scenario#install-dir-}")") ;;
+    cd-root-*) args=(--cd "$(long_cd_root "${scenario#cd-root-}")") ;;
   esac
   [[ $program == native ]] && command=("$native") || command=("$tools/wine.sh" "$windows")
   rm -rf "$out"
   mkdir -p "$out"
   # A second install must be able to replace every file of the first, CD marks and all.
-  if [[ $scenario == twice || $scenario == read-only-cd ]]; then (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true; fi
+  case "$scenario" in
+    twice | read-only-cd | read-error | killed-install) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
+  esac
+  case "$scenario" in
+    read-error) mount_faulty_cd --fail-reads p005.jpg:1000 ;;
+    killed-install)
+      # Killed while it replaces the first photo, read slowly, with its copy part-written.
+      mount_faulty_cd --slow-reads p001.jpg:1
+      (cd "$work" && exec "${command[@]}" "${args[@]}" >/dev/null 2>&1) &
+      local killed=$!
+      for _ in $(seq 200); do compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null && break; sleep 0.05; done
+      compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null || echo "killed-install: no temporary file seen" >&2
+      kill -KILL "$killed"
+      wait "$killed" 2>/dev/null || true
+      unmount_faulty_cd
+      ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
+      ;;
+  esac
   (cd "$work" && "${command[@]}" "${args[@]}" >"$out/trace" 2>"$out/notices") || status=$?
+  unmount_faulty_cd
+  ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
+  # A read error is reported with the code each system gives it (1117 on Linux, what
+  # Wine makes of EIO on Windows): the row compares everything but that number.
+  [[ $scenario == read-error ]] && sed -i 's/^ERR-05([0-9]*)/ERR-05(I\/O error)/' "$out/trace"
   echo "$status" >"$out/status"
   if [[ -d "$apache" ]]; then
     (cd "$apache" && find . -printf '%y %m %p\n' | sort && find . -type f -print0 | sort -z | xargs -0r md5sum) >"$out/tree"
@@ -79,8 +147,21 @@ run() {
   chmod -R u+w "$apache" 2>/dev/null || true
 }
 
+# The length rows sit on each side of the longest path the file services take (260)
+# and of the installer's 256-byte file-path buffer: install directories of 216/217
+# bytes (the application image folder), 229/230 (a file path in the catalog root),
+# 237/238 (the catalog-ID folder) and 244/245 (the catalog root); CD roots of 245/246
+# bytes (the frame page's search).
 scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-guide_img
-  read-only-destination read-only-cd folder-in-the-way id-ending-in-a-dot no-htdocs trailing-space no-frame-page absolute-paths)
+  read-only-destination read-only-cd folder-in-the-way plain-file-for-a-folder id-ending-in-a-dot no-htdocs
+  trailing-space no-frame-page absolute-paths path-prefixes abandoned-temporary-files
+  install-dir-216 install-dir-217 install-dir-229 install-dir-230 install-dir-237 install-dir-238
+  install-dir-244 install-dir-245 cd-root-245 cd-root-246)
+if have_fuse; then
+  scenarios+=(read-error killed-install)
+else
+  echo "skipped: read-error, killed-install (they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
+fi
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
 for scenario in "${scenarios[@]}"; do
   for program in native windows; do

@@ -112,12 +112,18 @@ std::string DriveFolder(char letter) {
 }
 
 WindowsPath ParseWindowsPath(std::string_view path) {
-  // "\\?\C:\..." and "\\.\C:\..." name the same file as "C:\..." on Windows.
+  // "\\?\C:\..." and "\\.\C:\..." name the same file as "C:\..." on Windows; the
+  // first form is not settled there, so an empty name in it is refused.
+  bool literal = false;
   if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
       IsSeparator(path[3])) {
+    literal = path[2] == '?';
     path.remove_prefix(4);
   }
   WindowsPath parsed;
+  parsed.invalidName = literal && std::adjacent_find(path.begin(), path.end(), [](char left, char right) {
+                                    return IsSeparator(left) && IsSeparator(right);
+                                  }) != path.end();
   bool fromCurrentFolder = false;
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
     parsed.root = DriveFolder(path[0]);

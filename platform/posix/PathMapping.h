@@ -17,6 +17,7 @@ namespace posix {
 struct WindowsPath {
   std::string root;                     // the Linux folder it starts at; empty for an unmapped drive
   std::vector<std::string> components;  // names below the root, "." and ".." settled
+  bool invalidName = false;             // a "\\?\" path with an empty name: Windows refuses it (123)
 };
 
 // The Linux folder behind drive `letter`: the entry "x:" in $WINEPREFIX/dosdevices
@@ -24,7 +25,9 @@ struct WindowsPath {
 // Empty for any other unmapped letter.
 std::string DriveFolder(char letter);
 
-// Takes `path` apart. A path without a drive starts at / when it starts with a
+// Takes `path` apart. "\\?\" and "\\.\" before a path are dropped, but the first
+// marks it as taken literally, as Windows does: a doubled separator in it makes it
+// invalid. A path without a drive starts at / when it starts with a
 // separator, else at the current folder. Empty components are dropped, ".." never
 // climbs above the root, and the last component loses its trailing dots and spaces
 // unless a separator ends the path; a folder name before a separator loses one final

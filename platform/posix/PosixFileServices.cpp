@@ -292,6 +292,10 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
     return nullptr;
   }
   const posix::WindowsPath path = posix::ParseWindowsPath(pattern);
+  if (path.invalidName) {
+    FailWith(kErrorInvalidName);
+    return nullptr;
+  }
   if (path.components.empty()) {
     FailWith(kErrorFileNotFound);
     return nullptr;
@@ -343,6 +347,7 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 bool CreateFolder(const char* path) {
   if (RefusedAsTooLong(path)) return false;
   const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
+  if (parsed.invalidName) return FailWith(kErrorInvalidName);
   const std::optional<posix::ResolvedFolder> parent = ParentFolderOf(parsed);
   if (!parent) return false;
   const std::string& name = parsed.components.back();
@@ -354,6 +359,7 @@ bool CreateFolder(const char* path) {
 bool CopyFileReplacing(const char* source, const char* destination) {
   if (RefusedAsTooLong(source)) return false;
   const posix::WindowsPath from = posix::ParseWindowsPath(source);
+  if (from.invalidName) return FailWith(kErrorInvalidName);
   posix::UniqueFd input = OpenSourceAsWritten(from);
   if (!input) {
     const std::optional<posix::ResolvedFolder> fromFolder = ParentFolderOf(from);
@@ -368,6 +374,7 @@ bool CopyFileReplacing(const char* source, const char* destination) {
 
   if (RefusedAsTooLong(destination)) return false;
   const posix::WindowsPath to = posix::ParseWindowsPath(destination);
+  if (to.invalidName) return FailWith(kErrorInvalidName);
   const std::optional<posix::ResolvedFolder> toFolder = ParentFolderOf(to);
   if (!toFolder) return false;
   const posix::Destination found = posix::FindDestination(toFolder->path, toFolder->status, to.components.back());

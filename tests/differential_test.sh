@@ -127,8 +127,11 @@ run() {
       (cd "$work" && exec "${command[@]}" "${args[@]}" >/dev/null 2>&1) &
       local killed=$!
       for _ in $(seq 200); do compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null && break; sleep 0.05; done
-      compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null || echo "killed-install: no temporary file seen" >&2
-      kill -KILL "$killed"
+      if ! compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null; then
+        echo "killed-install ($program): no temporary file seen before the kill" >&2
+        failures=$((failures + 1))
+      fi
+      kill -KILL "$killed" 2>/dev/null || true
       wait "$killed" 2>/dev/null || true
       unmount_faulty_cd
       ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"

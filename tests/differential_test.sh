@@ -6,8 +6,9 @@
 #
 # Left out because Wine cannot show them as Windows would: a symbolic link on the CD
 # (Windows has no Unix links), and a search below a plain file (Windows reports 267,
-# Wine 123). The rows with a faulty CD need FUSE and are skipped, with a line that
-# says so, where it is missing.
+# Wine 123). The rows with a faulty CD (a read error part-way over an installed file,
+# a file that ends before its size without an error, an install killed mid-copy) need
+# FUSE and are skipped, with a line that says so, where it is missing.
 set -euo pipefail
 native=$(realpath "$1")
 windows=$(realpath "$2")
@@ -117,10 +118,11 @@ run() {
   mkdir -p "$out"
   # A second install must be able to replace every file of the first, CD marks and all.
   case "$scenario" in
-    twice | read-only-cd | read-error | killed-install) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
+    twice | read-only-cd | read-error | early-end | killed-install) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
   esac
   case "$scenario" in
     read-error) mount_faulty_cd --fail-reads p005.jpg:1000 ;;
+    early-end) mount_faulty_cd --end-early p005.jpg:1000 ;;
     killed-install)
       # Killed while it replaces the first photo, read slowly, with its copy part-written.
       mount_faulty_cd --slow-reads p001.jpg:1
@@ -161,9 +163,9 @@ scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-
   install-dir-216 install-dir-217 install-dir-229 install-dir-230 install-dir-237 install-dir-238
   install-dir-244 install-dir-245 cd-root-245 cd-root-246)
 if have_fuse; then
-  scenarios+=(read-error killed-install)
+  scenarios+=(read-error early-end killed-install)
 else
-  echo "skipped: read-error, killed-install (they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
+  echo "skipped: read-error, early-end, killed-install (they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
 fi
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
 for scenario in "${scenarios[@]}"; do

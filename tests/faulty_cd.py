@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """A catalog CD with faults: serves FOLDER read-only at MOUNTPOINT through FUSE, with
-reads of chosen files failing part-way with EIO or slowed down, as a scratched or slow
-disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
+reads of chosen files failing part-way, ending early or slowed down, as a scratched or
+slow disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
 
-  faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--slow-reads NAME:SECONDS]...
+  faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--end-early NAME:BYTES]...
+                                 [--slow-reads NAME:SECONDS]...
 
 --fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
-then fail with EIO. --slow-reads: each read of files called NAME waits SECONDS first.
+then fail with EIO. --end-early: they give their first BYTES bytes, then the end of
+the file, without an error, while the file's size stays what it is. --slow-reads:
+each read of files called NAME waits SECONDS first.
 """
 import argparse
 import errno
@@ -18,9 +21,10 @@ from fusepy import FUSE, FuseOSError, Operations
 
 
 class FaultyCd(Operations):
-    def __init__(self, root, failing, slow):
+    def __init__(self, root, failing, ending, slow):
         self.root = root
         self.failing = failing
+        self.ending = ending
         self.slow = slow
 
     def _real(self, path):
@@ -51,6 +55,8 @@ class FaultyCd(Operations):
             if offset >= good:
                 raise FuseOSError(errno.EIO)
             size = min(size, good - offset)
+        if name in self.ending:
+            size = max(0, min(size, self.ending[name] - offset))
         return os.pread(fh, size, offset)
 
     def release(self, path, fh):
@@ -75,9 +81,11 @@ def main():
     parser.add_argument('folder')
     parser.add_argument('mountpoint')
     parser.add_argument('--fail-reads', action='append', default=[], metavar='NAME:BYTES')
+    parser.add_argument('--end-early', action='append', default=[], metavar='NAME:BYTES')
     parser.add_argument('--slow-reads', action='append', default=[], metavar='NAME:SECONDS')
     options = parser.parse_args()
-    cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.slow_reads, float))
+    cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.end_early, int),
+                  pairs(options.slow_reads, float))
     # direct_io: every read reaches us, none is answered from the page cache.
     FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
 

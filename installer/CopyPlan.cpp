@@ -47,8 +47,11 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source) {
   files::FoundEntry entry;
   files::SearchHandle search = FindFirstAt(pattern, entry);
   if (!search) {
-    Trace("ERR-03(%lu)  Source Derectory is Empty. :%d\n", files::LastError(), 0);
-    return 0;
+    const unsigned long error = files::LastError();
+    Trace("ERR-03(%lu)  Source Derectory is Empty. :%d\n", error, 0);
+    // A CD may lack a folder, and that is a clean install; a folder that is there but
+    // cannot be read leaves its files out, and that is a failure.
+    return error == files::kErrorFileNotFound || error == files::kErrorPathNotFound ? 0 : 1;
   }
 
   int failures = 0;
@@ -58,8 +61,9 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source) {
     EntryPath destinationFile;
     destinationFile.Format("%s\\%s", destination, entry.name);
     Trace("copy %s to %s. \n", sourceFile.c_str(), destinationFile.c_str());
-    // Folders, "." and ".." fail to copy by nature; only a regular file's failure is news.
-    if (!CopyFileAt(sourceFile, destinationFile) && entry.isRegularFile) {
+    // Folders, "." and ".." fail to copy by nature; any other entry's failure is news,
+    // links and special files included, so that nothing is left out in silence.
+    if (!CopyFileAt(sourceFile, destinationFile) && !entry.isFolder) {
       Trace("ERR-05(%lu)  File Copy Error. :%s\n", files::LastError(), sourceFile.c_str());
       ++failures;
     }
@@ -67,6 +71,9 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source) {
 
   const unsigned long searchEnd = files::LastError();
   search.reset();
-  if (searchEnd != files::kErrorNoMoreFiles) Trace("ERR-04(%lu)  File Copy Error. :%d\n", searchEnd, 0);
+  if (searchEnd != files::kErrorNoMoreFiles) {
+    Trace("ERR-04(%lu)  File Copy Error. :%d\n", searchEnd, 0);
+    ++failures;
+  }
   return failures;
 }

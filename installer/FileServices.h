@@ -22,17 +22,19 @@ enum ErrorCode : unsigned long {
   kErrorSharingViolation = 32,
   kErrorNotSupported = 50,
   kErrorDiskFull = 112,
+  kErrorInvalidParameter = 87,  // copying a special file: a FIFO, a device, a socket
   kErrorInvalidName = 123,
   kErrorAlreadyExists = 183,
   kErrorFilenameTooLong = 206,
   kErrorDirectory = 267,  // the folder name is invalid: a search below a plain file
   kErrorIoDevice = 1117,
+  kErrorCantAccessFile = 1920,  // copying a symbolic link, which is never followed
 };
 
 // One entry yielded by a directory search.
 struct FoundEntry {
   std::string name;
-  bool isRegularFile = false;  // neither a folder nor a link
+  bool isFolder = false;  // "." and ".." included; a link to a folder is no folder
 };
 
 // A running directory search; its closing is the port's FindClose.

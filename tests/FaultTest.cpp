@@ -9,6 +9,8 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +140,24 @@ class Faults : public ::testing::Test {
     for (const auto& [name, content] : photos) SandboxDrives::WriteFile(Cd() / "FP" / "jpg" / name, content);
   }
 
+  // Root passes every permission check: as root, the wrapper that runs the install as
+  // nobody, who then owns drive C:; nothing otherwise.
+  std::vector<std::string> AsOrdinaryUser() const {
+    if (geteuid() != 0) return {};
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr) {
+      ADD_FAILURE() << "no user nobody";
+      return {};
+    }
+    fs::permissions(drives.Root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    for (const auto& entry : fs::recursive_directory_iterator(drives.DriveC())) {
+      EXPECT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    EXPECT_EQ(lchown(drives.DriveC().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    return {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid), "--regid=" + std::to_string(nobody->pw_gid),
+            "--clear-groups"};
+  }
+
   // Runs zandrel2-install with `arguments`, behind `wrapper` (a program and its
   // options that run it, or nothing), with the trace and the notices in files.
   InstallRun Install(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& wrapper = {}) const {
@@ -228,18 +248,7 @@ TEST_F(Faults, PermissionsAndLinksFailOrReplaceWithoutTouchingAnythingElse) {
   fs::create_symlink(drives.Root() / "outside.txt", installed / "HTML" / "linked.htm");
   SandboxDrives::WriteFile(installed / "jpg" / "p1.jpg", "old photo 1");
 
-  // Root passes every permission check, so the install runs as nobody.
-  std::vector<std::string> asUser;
-  if (geteuid() == 0) {
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    fs::permissions(drives.Root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    for (const auto& entry : fs::recursive_directory_iterator(drives.DriveC())) {
-      ASSERT_EQ(lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    }
-    asUser = {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid), "--regid=" + std::to_string(nobody->pw_gid),
-              "--clear-groups"};
-  }
+  const std::vector<std::string> asUser = AsOrdinaryUser();
   fs::permissions(installed / "jpg", fs::perms::owner_read | fs::perms::owner_exec);
 
   const InstallRun run = Install({}, asUser);
@@ -247,7 +256,7 @@ TEST_F(Faults, PermissionsAndLinksFailOrReplaceWithoutTouchingAnythingElse) {
   EXPECT_EQ(run.notices, kCopyFailed);
   EXPECT_EQ(run.trace,
             kFolderExists + CopyLines(kSteps[kRootStep], {{"index.htm"}}) +
-            kFolderExists + CopyLines(kSteps[kHtmlStep], {{"linked.htm"}, {"locked.htm", 5}, {"on_cd_link.htm"},
+            kFolderExists + CopyLines(kSteps[kHtmlStep], {{"linked.htm"}, {"locked.htm", 5}, {"on_cd_link.htm", 1920},
                                                           {"page.htm"}, {"QXT905_frame.htm"}}) +
             kNoSourceFolder + kNoSourceFolder +
             kFolderExists + CopyLines(kSteps[kJpgStep], {{"p1.jpg", 5}, {"p2.jpg", 5}}));
@@ -260,6 +269,28 @@ TEST_F(Faults, PermissionsAndLinksFailOrReplaceWithoutTouchingAnythingElse) {
   EXPECT_EQ(SandboxDrives::ReadFile(installed / "HTML" / "linked.htm"), "new linked page");
   EXPECT_EQ(SandboxDrives::ReadFile(drives.Root() / "outside.txt"), "precious");
   EXPECT_EQ(SandboxDrives::ReadFile(installed / "jpg" / "p1.jpg"), "old photo 1");
+}
+
+TEST_F(Faults, WhatIsLeftOutOfTheCatalogFailsTheInstall) {
+  // A CD folder that cannot be read, and special files that are never opened (a FIFO
+  // would keep the install waiting) beside a photo that copies.
+  MakeCd({{"p1.jpg", "photo 1"}});
+  SandboxDrives::WriteFile(Cd() / "FP" / "HTML" / "guide_img" / "logo.jpg", "logo");
+  fs::permissions(Cd() / "FP" / "HTML" / "guide_img", fs::perms::none);
+  ASSERT_EQ(mkfifo((Cd() / "FP" / "jpg" / "p2.jpg").c_str(), 0644), 0);
+  ASSERT_EQ(mknod((Cd() / "FP" / "jpg" / "p3.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0, geteuid() == 0);
+
+  const InstallRun run = Install({}, AsOrdinaryUser());
+  fs::permissions(Cd() / "FP" / "HTML" / "guide_img", fs::perms::owner_all);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.notices, kCopyFailed);
+  const bool haveDevice = fs::exists(Cd() / "FP" / "jpg" / "p3.jpg");
+  EXPECT_EQ(run.trace, kFolderExists + CopyLines(kSteps[kRootStep], {{"index.htm"}}) +
+                           CopyLines(kSteps[kHtmlStep], {{"guide_img"}, {"QXT905_frame.htm"}}) +
+                           "ERR-03(5)  Source Derectory is Empty. :0\r\n" + kNoSourceFolder +
+                           (haveDevice ? CopyLines(kSteps[kJpgStep], {{"p1.jpg"}, {"p2.jpg", 87}, {"p3.jpg", 87}})
+                                       : CopyLines(kSteps[kJpgStep], {{"p1.jpg"}, {"p2.jpg", 87}})));
+  EXPECT_EQ(SandboxDrives::ListTree(Catalogs() / "QXT905" / "jpg"), "p1.jpg\n");
 }
 
 TEST_F(Faults, TheFramePageNamesTheCatalogFolder) {
@@ -348,8 +379,8 @@ TEST_F(Faults, ACdRootOfTheLongestLengthWorksAndOneByteMoreIsRefused) {
   // finds no folder.
   const std::string tooLong = "ERR-03(206)  Source Derectory is Empty. :0\r\n";
   const InstallRun fits = Install({"--cd", cdRoot});
-  EXPECT_EQ(fits.status, 0);
-  EXPECT_EQ(fits.notices, kInstalled);
+  EXPECT_EQ(fits.status, 2);  // four folders could not be searched: their files are missing
+  EXPECT_EQ(fits.notices, kCopyFailed);
   EXPECT_EQ(fits.trace, kFolderExists + tooLong + tooLong + tooLong + tooLong + kNoSourceFolder);
   EXPECT_EQ(SandboxDrives::ListTree(Catalogs()),
             "QXT905/\nQXT905/HTML/\nQXT905/HTML/QXT905_app_jpeg/\nQXT905/HTML/guide_img/\nQXT905/jpg/\n");
@@ -482,8 +513,9 @@ TEST_F(Faults, AFolderThatCannotBeReadToItsEndIsReported) {
     fs::remove_all(Catalogs());
     const InstallRun run = Install({}, UnderStrace({"-P", fs::canonical(Cd() / "FP" / "jpg").string(), "-e", "trace=getdents64",
                                                     "-e", std::string("inject=getdents64:error=EIO:when=") + c.when}));
-    EXPECT_EQ(run.status, 0) << c.when;
-    EXPECT_EQ(run.notices, kInstalled) << c.when;
+    // Files left out of the catalog: the install failed, whatever was copied.
+    EXPECT_EQ(run.status, 2) << c.when;
+    EXPECT_EQ(run.notices, kCopyFailed) << c.when;
     EXPECT_EQ(run.trace, before + c.jpgLines) << c.when;
     EXPECT_EQ(SandboxDrives::ListTree(Catalogs() / "QXT905" / "jpg"), c.jpgTree) << c.when;
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,6 +15,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A listening Unix socket at `path`, as a Rock Ridge CD can show one.
+class UnixSocket {
+ public:
+  explicit UnixSocket(const fs::path& path) : m_fd(socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.native().copy(address.sun_path, sizeof address.sun_path - 1);
+    EXPECT_EQ(bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  }
+  UnixSocket(const UnixSocket&) = delete;
+  UnixSocket& operator=(const UnixSocket&) = delete;
+  ~UnixSocket() { close(m_fd); }
+
+ private:
+  int m_fd;
+};
+
 class PosixFileServices : public ::testing::Test {
  protected:
   // Every name a search yields, or the error that ended it early.
@@ -21,7 +40,7 @@ class PosixFileServices : public ::testing::Test {
     files::FoundEntry entry;
     files::SearchHandle search = files::FindFirst(pattern, entry);
     if (!search) return {"error " + std::to_string(files::LastError())};
-    do names.push_back(entry.name + (entry.isRegularFile ? "" : "/"));
+    do names.push_back(entry.name + (entry.isFolder ? "/" : ""));
     while (files::FindNext(*search, entry));
     EXPECT_EQ(files::LastError(), files::kErrorNoMoreFiles);
     return names;
@@ -40,7 +59,7 @@ TEST_F(PosixFileServices, SearchYieldsDotsFirstThenListingOrder) {
 
   using Names = std::vector<std::string>;
   EXPECT_EQ(SearchAll("D:\\FP\\HTML\\\\*"),
-            (Names{"./", "../", "a.htm", "A_frame.htm", "b.htm", "Frame2.HTM", "guide_img/", "link/"}));
+            (Names{"./", "../", "a.htm", "A_frame.htm", "b.htm", "Frame2.HTM", "guide_img/", "link"}));  // a link is no folder
   EXPECT_EQ(SearchAll("D:\\fp\\html\\*FRAM*"), (Names{"A_frame.htm", "Frame2.HTM"}));
   EXPECT_EQ(SearchAll("D:\\FP\\HTML\\GUIDE_IMG"), (Names{"guide_img/"}));  // an exact name finds itself
   EXPECT_EQ(SearchAll("D:\\*"), (Names{"FP/"}));                            // a drive root has no dots
@@ -134,6 +153,8 @@ TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
   fs::create_directories(drives.DriveC() / "HTML");
   SandboxDrives::WriteFile(drives.DriveD() / "HTML" / "page.htm", "x");
   fs::create_directories(drives.DriveC() / "HTML" / "page.htm");
+  ASSERT_EQ(mkfifo((drives.DriveD() / "HTML" / "pipe.htm").c_str(), 0644), 0);
+  const UnixSocket socket(drives.DriveD() / "HTML" / "socket.htm");
 
   const struct {
     const char* source;
@@ -143,7 +164,9 @@ TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
       {"D:\\HTML\\\\.", "C:\\HTML\\.", files::kErrorAccessDenied},
       {"D:\\HTML\\\\..", "C:\\HTML\\..", files::kErrorAccessDenied},
       {"D:\\HTML\\\\sub", "C:\\HTML\\sub", files::kErrorAccessDenied},
-      {"D:\\HTML\\\\link.htm", "C:\\HTML\\link.htm", files::kErrorAccessDenied},  // a link is not followed
+      {"D:\\HTML\\\\link.htm", "C:\\HTML\\link.htm", files::kErrorCantAccessFile},  // a link is not followed
+      {"D:\\HTML\\\\pipe.htm", "C:\\HTML\\pipe.htm", files::kErrorInvalidParameter},  // never opened: it could wait
+      {"D:\\HTML\\\\socket.htm", "C:\\HTML\\socket.htm", files::kErrorInvalidParameter},
       {"D:\\HTML\\\\page.htm", "C:\\HTML\\page.htm", files::kErrorAccessDenied},  // a folder is in the way
       {"D:\\HTML\\\\gone.htm", "C:\\HTML\\gone.htm", files::kErrorFileNotFound},
       {"D:\\NONE\\\\gone.htm", "C:\\HTML\\gone.htm", files::kErrorPathNotFound},

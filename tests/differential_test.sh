@@ -81,6 +81,7 @@ prepare() {
     id-ending-in-a-dot) mv "$work/cd/FP/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/frame.htm" ;;
     no-htdocs) rmdir "$apache/htdocs" ;;
     trailing-space | no-frame-page | path-prefixes) ;;
+    special-file) mkfifo "$work/cd/FP/jpg/p014.jpg" ;;
     plain-file-for-a-folder)
       mkdir -p "$apache/htdocs/Catalogs/QXT905"
       printf 'not a folder' >"$apache/htdocs/Catalogs/QXT905/jpg"
@@ -118,11 +119,13 @@ run() {
   mkdir -p "$out"
   # A second install must be able to replace every file of the first, CD marks and all.
   case "$scenario" in
-    twice | read-only-cd | read-error | early-end | killed-install) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
+    twice | read-only-cd | read-error | early-end | killed-install | unreadable-folder | failing-listing) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
   esac
   case "$scenario" in
     read-error) mount_faulty_cd --fail-reads p005.jpg:1000 ;;
     early-end) mount_faulty_cd --end-early p005.jpg:1000 ;;
+    unreadable-folder) mount_faulty_cd --fail-listing guide_img:EACCES ;;
+    failing-listing) mount_faulty_cd --fail-listing jpg:EIO ;;
     killed-install)
       # Killed while it replaces the first photo, read slowly, with its copy part-written.
       mount_faulty_cd --slow-reads p001.jpg:1
@@ -142,9 +145,11 @@ run() {
   (cd "$work" && "${command[@]}" "${args[@]}" >"$out/trace" 2>"$out/notices") || status=$?
   unmount_faulty_cd
   ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
-  # A read error is reported with the code each system gives it (1117 on Linux, what
-  # Wine makes of EIO on Windows): the row compares everything but that number.
-  [[ $scenario == read-error ]] && sed -i 's/^ERR-05([0-9]*)/ERR-05(I\/O error)/' "$out/trace"
+  # An I/O error is reported with the code each system gives it (1117 on Linux, what
+  # Wine makes of EIO on Windows): these rows compare everything but that number.
+  case "$scenario" in
+    read-error | failing-listing) sed -i -E 's/ERR-0([345])\([0-9]*\)/ERR-0\1(I\/O error)/' "$out/trace" ;;
+  esac
   echo "$status" >"$out/status"
   if [[ -d "$apache" ]]; then
     (cd "$apache" && find . -printf '%y %m %p\n' | sort && find . -type f -print0 | sort -z | xargs -0r md5sum) >"$out/tree"
@@ -161,11 +166,12 @@ scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-
   read-only-destination read-only-cd folder-in-the-way plain-file-for-a-folder id-ending-in-a-dot no-htdocs
   trailing-space no-frame-page absolute-paths path-prefixes abandoned-temporary-files
   install-dir-216 install-dir-217 install-dir-229 install-dir-230 install-dir-237 install-dir-238
-  install-dir-244 install-dir-245 cd-root-245 cd-root-246)
+  install-dir-244 install-dir-245 cd-root-245 cd-root-246 special-file)
 if have_fuse; then
-  scenarios+=(read-error early-end killed-install)
+  scenarios+=(read-error early-end killed-install unreadable-folder failing-listing)
 else
-  echo "skipped: read-error, early-end, killed-install (they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
+  echo "skipped: read-error, early-end, killed-install, unreadable-folder, failing-listing" \
+    "(they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
 fi
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
 for scenario in "${scenarios[@]}"; do

@@ -4,12 +4,13 @@ reads of chosen files failing part-way, ending early or slowed down, as a scratc
 slow disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
 
   faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--end-early NAME:BYTES]...
-                                 [--slow-reads NAME:SECONDS]...
+                                 [--slow-reads NAME:SECONDS]... [--fail-listing NAME:ERRNO]...
 
 --fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
 then fail with EIO. --end-early: they give their first BYTES bytes, then the end of
 the file, without an error, while the file's size stays what it is. --slow-reads:
-each read of files called NAME waits SECONDS first.
+each read of files called NAME waits SECONDS first. --fail-listing: folders called NAME
+cannot be listed: opening them fails with ERRNO (EACCES, EIO).
 """
 import argparse
 import errno
@@ -21,7 +22,8 @@ from fusepy import FUSE, FuseOSError, Operations
 
 
 class FaultyCd(Operations):
-    def __init__(self, root, failing, ending, slow):
+    def __init__(self, root, failing, ending, slow, unlistable):
+        self.unlistable = unlistable
         self.root = root
         self.failing = failing
         self.ending = ending
@@ -34,6 +36,12 @@ class FaultyCd(Operations):
         status = os.lstat(self._real(path))
         return {key: getattr(status, key) for key in (
             'st_mode', 'st_nlink', 'st_size', 'st_uid', 'st_gid', 'st_atime', 'st_mtime', 'st_ctime')}
+
+    def opendir(self, path):
+        name = os.path.basename(path)
+        if name in self.unlistable:
+            raise FuseOSError(self.unlistable[name])
+        return 0
 
     def readdir(self, path, fh):
         return ['.', '..'] + sorted(os.listdir(self._real(path)))
@@ -83,9 +91,10 @@ def main():
     parser.add_argument('--fail-reads', action='append', default=[], metavar='NAME:BYTES')
     parser.add_argument('--end-early', action='append', default=[], metavar='NAME:BYTES')
     parser.add_argument('--slow-reads', action='append', default=[], metavar='NAME:SECONDS')
+    parser.add_argument('--fail-listing', action='append', default=[], metavar='NAME:ERRNO')
     options = parser.parse_args()
     cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.end_early, int),
-                  pairs(options.slow_reads, float))
+                  pairs(options.slow_reads, float), pairs(options.fail_listing, lambda code: getattr(errno, code)))
     # direct_io: every read reaches us, none is answered from the page cache.
     FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
 

@@ -53,10 +53,10 @@ bool RefusedAsTooLong(std::string_view path) {
   return units > files::kLongestPath && !FailWith(files::kErrorFilenameTooLong);
 }
 
-bool IsRegularFile(const std::string& folder, const dirent& entry) {
-  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_REG;
+bool IsFolder(const std::string& folder, const dirent& entry) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
   struct stat status {};
-  return lstat((folder + '/' + entry.d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  return lstat((folder + '/' + entry.d_name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // "." and ".." first, as Windows yields them, then the listing order.
@@ -179,36 +179,47 @@ class TemporaryFile {
 // A source is read without following a link, and without waiting on a device or pipe.
 constexpr int kSourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
-// Opens a source file for reading, never through a link: the name as written at once,
-// and where that fails, the name the folder holds in another case.
-posix::UniqueFd OpenSource(const std::string& folder, const std::string& name) {
-  posix::UniqueFd input(open((folder + '/' + name).c_str(), kSourceFlags));
-  // ELOOP: a link of that very name, which is refused as it stands.
-  if (input || errno == ELOOP) {
-    if (!input) FailWithErrno(errno);
-    return input;
+// A source file as found, not yet opened.
+struct FoundSource {
+  std::string path;
+  struct stat status {};
+};
+
+// Finds a source without following a link: the name as written at once, and where
+// that is not there, the name the folder holds in another case.
+std::optional<FoundSource> FindSource(const posix::WindowsPath& from) {
+  FoundSource source;
+  if (!from.root.empty() && !from.components.empty()) {
+    source.path = posix::JoinAsWritten(from, from.components.size());
+    if (lstat(source.path.c_str(), &source.status) == 0) return source;
   }
-  const std::optional<std::string> found = posix::FindNameInFolder(folder, name);
-  if (!found) {
+  const std::optional<posix::ResolvedFolder> folder = ParentFolderOf(from);
+  if (!folder) return std::nullopt;
+  const std::optional<std::string> name = posix::FindNameInFolder(folder->path, from.components.back());
+  if (!name) {
     FailWith(files::kErrorFileNotFound);
-    return {};
+    return std::nullopt;
   }
-  input = posix::UniqueFd(open((folder + '/' + *found).c_str(), kSourceFlags));
-  if (!input) FailWithErrno(errno);
-  return input;
+  source.path = folder->path + '/' + *name;
+  if (lstat(source.path.c_str(), &source.status) != 0) {
+    FailWithErrno(errno);
+    return std::nullopt;
+  }
+  return source;
+}
+
+// Only a regular file is opened: a link is never followed, and a FIFO, a device or a
+// socket is never touched (opening one can block or act on the device).
+bool RefusedAsNoFile(const struct stat& status) {
+  if (S_ISREG(status.st_mode)) return false;
+  if (S_ISDIR(status.st_mode)) return !FailWith(files::kErrorAccessDenied);
+  if (S_ISLNK(status.st_mode)) return !FailWith(files::kErrorCantAccessFile);
+  return !FailWith(files::kErrorInvalidParameter);
 }
 
 bool SetModified(int fd, const timespec& modified) {
   const timespec times[2] = {{0, UTIME_OMIT}, modified};
   return futimens(fd, times) == 0 || FailWithErrno(errno);
-}
-
-// The source opened in one go where every name is there as written, as the look-ups
-// name by name would find it; nothing, and no error set, where that fails.
-posix::UniqueFd OpenSourceAsWritten(const posix::WindowsPath& path) {
-  if (path.root.empty() || path.components.empty()) return {};
-  const std::string direct = posix::JoinAsWritten(path, path.components.size());
-  return posix::UniqueFd(open(direct.c_str(), kSourceFlags));
 }
 
 // Where a copy's file gets its name: the folder by path and, while it is open, by
@@ -323,7 +334,7 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
     if (name.find('\\') != std::string_view::npos) continue;
     if (inDriveRoot && IsDotName(name)) continue;
     if (!posix::MatchesWildcard(filter, name)) continue;
-    search->entries.push_back({std::string(name), IsRegularFile(folder.path, *found)});
+    search->entries.push_back({std::string(name), IsFolder(folder.path, *found)});
   }
   // A folder that cannot be read to its end (a damaged disc) yields what was read,
   // then ends with the error rather than as if nothing were missing.
@@ -360,33 +371,27 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   if (RefusedAsTooLong(source)) return false;
   const posix::WindowsPath from = posix::ParseWindowsPath(source);
   if (from.invalidName) return FailWith(kErrorInvalidName);
-  posix::UniqueFd input = OpenSourceAsWritten(from);
-  if (!input) {
-    const std::optional<posix::ResolvedFolder> fromFolder = ParentFolderOf(from);
-    if (!fromFolder) return false;
-    input = OpenSource(fromFolder->path, from.components.back());
-  }
-  if (!input) return false;
-  struct stat status {};
-  if (fstat(input.Get(), &status) != 0) return FailWithErrno(errno);
-  // A link is not followed and a folder is no file: both fail as a folder does on Windows.
-  if (!S_ISREG(status.st_mode)) return FailWith(kErrorAccessDenied);
+  const std::optional<FoundSource> found = FindSource(from);
+  if (!found || RefusedAsNoFile(found->status)) return false;
+  posix::UniqueFd input(open(found->path.c_str(), kSourceFlags));
+  if (!input) return FailWithErrno(errno);
+  const struct stat& status = found->status;
 
   if (RefusedAsTooLong(destination)) return false;
   const posix::WindowsPath to = posix::ParseWindowsPath(destination);
   if (to.invalidName) return FailWith(kErrorInvalidName);
   const std::optional<posix::ResolvedFolder> toFolder = ParentFolderOf(to);
   if (!toFolder) return false;
-  const posix::Destination found = posix::FindDestination(toFolder->path, toFolder->status, to.components.back());
-  const std::string toName = found.existing.value_or(to.components.back());
+  const posix::Destination place = posix::FindDestination(toFolder->path, toFolder->status, to.components.back());
+  const std::string toName = place.existing.value_or(to.components.back());
   const std::string toPath = toFolder->path + '/' + toName;
   struct stat existing {};
-  if (found.existing && lstat(toPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+  if (place.existing && lstat(toPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
     return FailWith(kErrorAccessDenied);
   }
 
-  const Target target{toFolder->path, found.folderFd, toName, toPath};
-  const bool copied = WriteReplacing(input.Get(), status, target, !found.existing);
+  const Target target{toFolder->path, place.folderFd, toName, toPath};
+  const bool copied = WriteReplacing(input.Get(), status, target, !place.existing);
   posix::NoteDestinationChanged(copied ? std::string_view(toName) : std::string_view());
   return copied;
 }

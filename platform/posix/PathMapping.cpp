@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "installer/FileServices.h"
+#include "platform/posix/DirectoryStream.h"
 #include "platform/posix/NameMatching.h"
 
 namespace posix {
@@ -54,16 +55,6 @@ std::vector<std::string> SplitComponents(std::string_view text) {
   return components;
 }
 
-std::string JoinLinux(const std::string& folder, std::string_view name) {
-  std::string joined = folder;
-  if (joined.empty() || joined.back() != '/') joined += '/';
-  joined += name;
-  return joined;
-}
-
-struct DirectoryCloser {
-  void operator()(DIR* directory) const noexcept { closedir(directory); }
-};
 
 // Windows also drops the one dot that ends a folder name inside a path, so that the
 // folder "ID." it created as "ID" is found again as "ID.\HTML".
@@ -101,6 +92,15 @@ thread_local std::array<SettledFolderText, 2> t_folderTexts;
 thread_local std::size_t t_folderTextToReplace = 0;
 
 }  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string joined;
+  joined.reserve(folder.size() + 1 + name.size());
+  joined = folder;
+  if (joined.empty() || joined.back() != '/') joined += '/';
+  joined += name;
+  return joined;
+}
 
 std::string DriveFolder(char letter) {
   const char lower = static_cast<char>(letter | 0x20);
@@ -168,9 +168,9 @@ WindowsPath ParseWindowsPath(std::string_view path) {
 
 std::optional<std::string> FindNameInFolder(const std::string& folder, std::string_view name) {
   if (name.find('\\') != std::string_view::npos) return std::nullopt;
-  if (EntryPresent(JoinLinux(folder, name))) return std::string(name);
+  if (EntryPresent(JoinPath(folder, name))) return std::string(name);
 
-  std::unique_ptr<DIR, DirectoryCloser> directory(opendir(folder.c_str()));
+  const DirectoryStream directory = ReadDirectory(folder);
   if (!directory) return std::nullopt;
   std::optional<std::string> found;
   while (const dirent* entry = readdir(directory.get())) {
@@ -209,7 +209,7 @@ ResolvedFolder ResolveFolder(const WindowsPath& path, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     const std::optional<std::string> name = FindNameInFolder(resolved.path, path.components[i]);
     if (!name) return {{}, files::kErrorPathNotFound};
-    resolved.path = JoinLinux(resolved.path, *name);
+    resolved.path = JoinPath(resolved.path, *name);
     if (stat(resolved.path.c_str(), &status) != 0) return {{}, files::kErrorPathNotFound};
     if (!S_ISDIR(status.st_mode)) {
       return {{}, i + 1 == count ? files::kErrorDirectory : files::kErrorPathNotFound};

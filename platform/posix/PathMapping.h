@@ -20,6 +20,9 @@ struct WindowsPath {
   bool invalidName = false;             // a "\\?\" path with an empty name: Windows refuses it (123)
 };
 
+// `folder` and `name` joined with one separator.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // The Linux folder behind drive `letter`: the entry "x:" in $WINEPREFIX/dosdevices
 // (WINEPREFIX defaults to ~/.wine); without one, d: is /media/cdrom and z: is /.
 // Empty for any other unmapped letter.

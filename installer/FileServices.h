@@ -75,6 +75,14 @@ bool CopyFileReplacing(const char* source, const char* destination);
 inline constexpr std::string_view kTemporaryPrefix = ".zandrel2-";
 inline constexpr std::size_t kTemporaryRandomCharacters = 6;
 
+// The system's words for the error `code`, for a front end that explains a failure.
+std::string ErrorText(unsigned long code);
+
+// Where `path` is on this system, for a front end that explains a failure: on Linux
+// the folder the drive map gives it (empty where its drive is not mapped), on Windows
+// the path itself.
+std::string SystemPath(const char* path);
+
 // The last error of this thread's latest failed call, and its setter.
 unsigned long LastError();
 void SetLastError(unsigned long code);

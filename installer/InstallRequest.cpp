@@ -1,18 +1,34 @@
 #include "installer/InstallRequest.h"
 
 #include "installer/CopyPlan.h"
+#include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/TargetPreparation.h"
 
-InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices) {
-  SetCatalogRoot(installDir);
-  // A root created before a later failure stays: nothing is rolled back.
-  if (PrepareCatalogRoot() != 0 || PrepareCatalogFolder() != 0) {
+InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices, InstallDetails* details) {
+  InstallDetails unused;
+  InstallDetails& report = details != nullptr ? *details : unused;
+  report = {};
+  const auto failedPreparation = [&](InstallDetails::Failed failed, std::string path) {
+    report = {failed, std::move(path), files::LastError(), 0};
     notices.ShowNotice(kPreparationFailedNotice);
     return InstallOutcome::kPreparationFailed;
+  };
+
+  SetCatalogRoot(installDir);
+  // A root created before a later failure stays: nothing is rolled back.
+  if (PrepareCatalogRoot() != 0) return failedPreparation(InstallDetails::Failed::kCatalogRoot, g_catalogRoot);
+  switch (PrepareCatalogFolder()) {
+    case 0:
+      break;
+    case -1:
+      return failedPreparation(InstallDetails::Failed::kFramePage, g_cdPath.Text());
+    default:
+      return failedPreparation(InstallDetails::Failed::kCatalogFolder, g_catalogRoot + "\\" + g_catalogId.Text());
   }
   notices.ShowNotice(kStartNotice);
-  if (CopyCatalog() != 0) {
+  report.copyFailures = CopyCatalog();
+  if (report.copyFailures != 0) {
     notices.ShowNotice(kCopyFailedNotice);
     return InstallOutcome::kCopyFailed;
   }

@@ -2,6 +2,7 @@
 // the install, runs the copy plan, and lets the dialog close.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // How the install request talks to the user; the dialog and the command-line front
@@ -18,12 +19,23 @@ class InstallNotices {
 enum class InstallOutcome {
   kInstalled,          // every file copied; finished with OK
   kPreparationFailed,  // a target folder or the frame page was missing; dialog stays open
-  kCopyFailed,         // some regular files failed to copy; dialog stays open
+  kCopyFailed,         // entries of the catalog were left out (ERR-03, ERR-04, ERR-05); dialog stays open
+};
+
+// Why an install request failed, for a front end that explains it.
+struct InstallDetails {
+  enum class Failed { kNothing, kCatalogRoot, kFramePage, kCatalogFolder };
+  Failed failed = Failed::kNothing;
+  std::string path;         // the folder that could not be created, or the CD root without a frame page
+  unsigned long error = 0;  // the file services' last error then
+  int copyFailures = 0;     // entries of the catalog left out
 };
 
 inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";
 inline constexpr const char* kStartNotice = "Start to Install.";
 inline constexpr const char* kCopyFailedNotice = "ERR-05 File Copy Error.";
 
-// Runs one install request for the install directory the dialog last read.
-InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices);
+// Runs one install request for the install directory the dialog last read; where
+// `details` is given, it tells why a request failed.
+InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices,
+                                 InstallDetails* details = nullptr);

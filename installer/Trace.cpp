@@ -1,6 +1,7 @@
 #include "installer/Trace.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -15,6 +16,11 @@ namespace {
 constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
 bool g_tracePrepared = false;
+int g_traceWriteError = 0;
+
+void NoteWriteError() {
+  if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = errno != 0 ? errno : EIO;
+}
 
 // Writes `text` with each line feed as CR LF, a run of other characters at a time.
 void WriteWithCrLf(std::string_view text) {
@@ -53,4 +59,12 @@ void Trace(const char* format, ...) {
     WriteWithCrLf(text);
   }
   if (g_traceIsInteractive) std::fflush(stdout);
+  NoteWriteError();
 }
+
+void FlushTrace() {
+  std::fflush(stdout);
+  NoteWriteError();
+}
+
+int TraceWriteError() { return g_traceWriteError; }

@@ -10,3 +10,11 @@ void PrepareTraceOutput();
 
 // Writes one trace text, formatted like printf.
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Writes out what the trace holds so far, so that a log that also takes the notices
+// keeps the order in which things happened.
+void FlushTrace();
+
+// The first error (an errno value) that writing the trace met; 0 while there is none.
+// Writing goes on after it: the install is never cut short for its trace.
+int TraceWriteError();

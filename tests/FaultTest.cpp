@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,8 @@ namespace fs = std::filesystem;
 struct InstallRun {
   int status = -1;  // the exit status, or 128 + the signal that ended it
   std::string trace;
-  std::string notices;
+  std::string notices;  // the notice lines of standard error
+  std::string why;      // its lines that explain a failure ("zandrel2-install: ...")
 };
 
 // One plan step's folders as the trace writes them: the source plan path (with its
@@ -202,7 +204,10 @@ class Faults : public ::testing::Test {
     waitpid(started.pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.trace = SandboxDrives::ReadFile(started.traceFile);
-    run.notices = SandboxDrives::ReadFile(started.noticesFile);
+    std::istringstream errors(SandboxDrives::ReadFile(started.noticesFile));
+    for (std::string line; std::getline(errors, line);) {
+      (line.starts_with("zandrel2-install: ") ? run.why : run.notices) += line + '\n';
+    }
     fs::remove(started.traceFile);
     fs::remove(started.noticesFile);
     return run;
@@ -521,9 +526,9 @@ TEST_F(Faults, ConcurrentInstallsNeverMakeEachOtherFail) {
   // the others' copies while its sweep looks at their temporary files.
   MakeCd({});
   const fs::path cdJpg = Cd() / "FP" / "jpg";
-  for (int i = 0; i < 400; ++i) {
+  for (std::size_t i = 0; i < 400; ++i) {
     SandboxDrives::WriteFile(cdJpg / ("p" + std::to_string(1000 + i) + ".jpg"),
-                             Bytes(static_cast<std::size_t>(2000 + 37 * i), static_cast<char>('a' + i % 26)));
+                             Bytes(2000 + 37 * i, static_cast<char>('a' + i % 26)));
   }
   // The folders exist beforehand: creating one at the same moment is another matter,
   // the check-then-create of the catalog folders, which may report ERR-01.

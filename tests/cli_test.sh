@@ -29,6 +29,8 @@ while IFS='|' read -r arguments status expected; do
 done <<'ROWS'
 --version|0|zandrel2-install 1.0.0.1
 --help|0|--install-dir
+--help|0|3   installed, but the trace could not be written
+/?|0|dosdevices/x: of Wine's drive map
 --bogus|64|--bogus
 --cd|64|--cd
 extra-argument|64|extra-argument
@@ -50,8 +52,20 @@ expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")
 status=0
 "$install_tool" --install-dir 'C:\NoSuchApache' >"$work/trace" 2>"$work/notices" || status=$?
 expect_eq "$status" 1 "preparation failure status"
-expect_eq "$(cat "$work/notices")" "ERR-01 Fial to Create Derectory." "preparation failure notice"
+expect_eq "$(cat "$work/notices")" "ERR-01 Fial to Create Derectory."$'\n'"zandrel2-install: cannot create C:\NoSuchApache\htdocs\Catalogs: C:\NoSuchApache ($WINEPREFIX/dosdevices/c:/NoSuchApache) does not exist" "preparation failure notice and why"
 expect_eq "$(wc -c < "$work/trace")" 0 "preparation failure trace"
+
+# After the notice, one line says why, for each kind of preparation failure.
+while IFS='|' read -r arguments why; do
+  status=0
+  eval "\"$install_tool\" $arguments" >/dev/null 2>"$work/notices" || status=$?
+  expect_eq "$status" 1 "status of [$arguments]"
+  expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
+done <<'ROWS'
+--install-dir 'Q:\Apache2'|cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped: make $WINEPREFIX/dosdevices/q: a link to its folder, or give a Linux path
+--cd 'C:\'|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root C:\ ($work/prefix/dosdevices/c:)
+--cd 'Q:\'|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root Q:\ (its drive is not mapped)
+ROWS
 
 # Copy failure: status 2 and the ERR-05 notice after the start notice. A folder in
 # the way of index.htm makes its copy fail.
@@ -60,17 +74,18 @@ mkdir -p "$work/c/Apache2/htdocs/Catalogs/index.htm"
 status=0
 "$install_tool" >"$work/trace" 2>"$work/notices" || status=$?
 expect_eq "$status" 2 "copy failure status"
-expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "copy failure notices"
+expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.\nzandrel2-install: 1 entry of the catalog was left out (see the trace\'s ERR-03, ERR-04 and ERR-05 lines)' "copy failure notices"
 grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "$work/trace" || fail "ERR-05 trace line"
 
-# Order on one stream tells the buffering: a pipe holds the trace until exit, after
-# the last notice; a terminal gets each trace call at once, before that notice.
+# One stream, a pipe or a terminal, holds the trace and the notices in the order they
+# happened: the trace is written out before each notice, and each notice is whole.
 piped=$("$install_tool" 2>&1 | tr -d '\r' || true)
-[[ "$piped" == "Start to Install."$'\n'"ERR-05 File Copy Error."$'\n'"ERR-01 Fial"* ]] \
-  || fail "piped trace should follow the notices: $piped"
 on_terminal=$(script -qec "\"$install_tool\"" /dev/null | tr -d '\r' || true)
-[[ "$on_terminal" == "Start to Install."$'\n'"ERR-01 Fial"*"ERR-05 File Copy Error." ]] \
-  || fail "terminal trace should come before the last notice: $on_terminal"
+for combined in "$piped" "$on_terminal"; do
+  [[ "$combined" == "Start to Install."$'\n'"ERR-01 Fial"*$'\n'"ERR-05 File Copy Error."$'\n'"zandrel2-install: 1 entry"* ]] \
+    || fail "trace and notices out of order: $combined"
+  [[ "$combined" != *"jpgERR-05"* && "$combined" != *"htmERR-05 File"* ]] || fail "a notice inside a trace line: $combined"
+done
 rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
 
 # No standard output at all: the install behaves the same and the trace goes nowhere,
@@ -81,6 +96,22 @@ status=0
 expect_eq "$status" 0 "install without standard output"
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/index.htm")" index "installed index without standard output"
 if grep -rqs "copy D:" "$work/c"; then fail "trace landed in the installed tree"; fi
+
+# A trace that cannot be written is reported, and the install still completes: its
+# own status where it succeeded, the install's where it failed.
+fresh_install_dir
+status=0
+"$install_tool" >/dev/full 2>"$work/notices" || status=$?
+expect_eq "$status" 3 "status with a full disk under the trace"
+expect_eq "$(cat "$work/notices")" "Start to Install."$'\n'"zandrel2-install: the trace could not be written to standard output: No space left on device" "notices with a full disk under the trace"
+expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "install with a full disk under the trace"
+rm -f "$work/c/Apache2/htdocs/Catalogs/index.htm"
+mkdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
+status=0
+"$install_tool" >/dev/full 2>"$work/notices" || status=$?
+expect_eq "$status" 2 "a failed install keeps its status when the trace is lost too"
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: the trace could not be written to standard output: No space left on device" "the lost trace reported after a failed install"
+rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
 
 # A reader that goes away early does not stop the install.
 fresh_install_dir

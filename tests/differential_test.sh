@@ -22,7 +22,9 @@ apache=$WINEPREFIX/drive_c/Apache2
 fuse_pid=
 unmount_faulty_cd() {
   [[ -n "$fuse_pid" ]] || return 0
-  fusermount -u "$work/faulty" 2>/dev/null || true
+  # A killed reader can keep the mount busy while its last slow read finishes.
+  for _ in $(seq 50); do fusermount -u "$work/faulty" 2>/dev/null && break; sleep 0.1; done
+  mountpoint -q "$work/faulty" && fusermount -uz "$work/faulty"
   wait "$fuse_pid" 2>/dev/null || true
   fuse_pid=
 }
@@ -127,13 +129,18 @@ run() {
     unreadable-folder) mount_faulty_cd --fail-listing guide_img:EACCES ;;
     failing-listing) mount_faulty_cd --fail-listing jpg:EIO ;;
     killed-install)
-      # Killed while it replaces the first photo, read slowly, with its copy part-written.
+      # Killed while it replaces the first photo, read slowly: its copy is part-written
+      # (under a temporary name on Windows, unnamed on Linux).
       mount_faulty_cd --slow-reads p001.jpg:1
       (cd "$work" && exec "${command[@]}" "${args[@]}" >/dev/null 2>&1) &
-      local killed=$!
-      for _ in $(seq 200); do compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null && break; sleep 0.05; done
-      if ! compgen -G "$apache/htdocs/Catalogs/QXT905/jpg/.zandrel2-*" >/dev/null; then
-        echo "killed-install ($program): no temporary file seen before the kill" >&2
+      local killed=$! reading=
+      for _ in $(seq 200); do
+        reading=$(find "/proc/$killed/fd" -lname "$work/faulty/FP/jpg/p001.jpg" 2>/dev/null | head -n 1)
+        [[ -n "$reading" ]] && break
+        sleep 0.05
+      done
+      if [[ -z "$reading" ]]; then
+        echo "killed-install ($program): the install never read the slow photo" >&2
         failures=$((failures + 1))
       fi
       kill -KILL "$killed" 2>/dev/null || true
@@ -142,7 +149,10 @@ run() {
       ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
       ;;
   esac
-  (cd "$work" && "${command[@]}" "${args[@]}" >"$out/trace" 2>"$out/notices") || status=$?
+  (cd "$work" && "${command[@]}" "${args[@]}" >"$out/trace" 2>"$out/stderr") || status=$?
+  # The line that explains a failure names paths and reasons as each system has them.
+  grep -v '^zandrel2-install: ' "$out/stderr" >"$out/notices" || true
+  rm "$out/stderr"
   unmount_faulty_cd
   ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
   # An I/O error is reported with the code each system gives it (1117 on Linux, what

@@ -1,6 +1,7 @@
 #include "platform/posix/ErrorMapping.h"
 
 #include <cerrno>
+#include <string>
 #include <utility>
 
 #include "installer/FileServices.h"
@@ -26,13 +27,36 @@ constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {ETXTBSY, files::kErrorSharingViolation},
     {EBUSY, files::kErrorSharingViolation},
     {EOPNOTSUPP, files::kErrorNotSupported},
-    {EINVAL, 87},  // invalid parameter
+    {EINVAL, files::kErrorInvalidParameter},
     {ENOSPC, files::kErrorDiskFull},
     {EDQUOT, files::kErrorDiskFull},
     {EEXIST, files::kErrorAlreadyExists},
     {ENAMETOOLONG, files::kErrorFilenameTooLong},
     {EFBIG, 223},  // file too large
     {EIO, files::kErrorIoDevice},
+};
+
+// What Windows says for each number the port reports.
+constexpr std::pair<unsigned long, const char*> kWin32Texts[] = {
+    {files::kErrorFileNotFound, "The system cannot find the file specified."},
+    {files::kErrorPathNotFound, "The system cannot find the path specified."},
+    {4, "The system cannot open the file."},
+    {files::kErrorAccessDenied, "Access is denied."},
+    {files::kErrorNotEnoughMemory, "Not enough memory resources are available to process this command."},
+    {17, "The system cannot move the file to a different disk drive."},
+    {files::kErrorWriteProtect, "The media is write protected."},
+    {kErrorGeneralFailure, "A device attached to the system is not functioning."},
+    {files::kErrorSharingViolation, "The process cannot access the file because it is being used by another process."},
+    {files::kErrorNotSupported, "The request is not supported."},
+    {files::kErrorInvalidParameter, "The parameter is incorrect."},
+    {files::kErrorDiskFull, "There is not enough space on the disk."},
+    {files::kErrorInvalidName, "The filename, directory name, or volume label syntax is incorrect."},
+    {files::kErrorAlreadyExists, "Cannot create a file when that file already exists."},
+    {files::kErrorFilenameTooLong, "The filename or extension is too long."},
+    {223, "The file size exceeds the limit allowed and cannot be saved."},
+    {files::kErrorDirectory, "The directory name is invalid."},
+    {files::kErrorIoDevice, "The request could not be performed because of an I/O device error."},
+    {files::kErrorCantAccessFile, "The file cannot be accessed by the system."},
 };
 
 }  // namespace
@@ -52,3 +76,14 @@ bool FailWith(unsigned long code) {
 }
 
 }  // namespace posix
+
+namespace files {
+
+std::string ErrorText(unsigned long code) {
+  for (const auto& [number, text] : posix::kWin32Texts) {
+    if (number == code) return text;
+  }
+  return "Error " + std::to_string(code) + ".";
+}
+
+}  // namespace files

@@ -31,6 +31,12 @@ bool CreateFolder(const char* path) {
   return true;
 }
 
+std::string SystemPath(const char* path) {
+  const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
+  if (parsed.root.empty()) return {};
+  return posix::JoinAsWritten(parsed, parsed.components.size());
+}
+
 unsigned long LastError() { return t_lastError; }
 
 void SetLastError(unsigned long code) { t_lastError = code; }

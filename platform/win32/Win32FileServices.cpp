@@ -145,6 +145,22 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   return true;
 }
 
+std::string ErrorText(unsigned long code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<char*>(&text), 0, nullptr);
+  const std::unique_ptr<char, decltype(&LocalFree)> owned(text, &LocalFree);
+  if (length == 0) return "Error " + std::to_string(code) + ".";
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
+}
+
+std::string SystemPath(const char* path) { return path; }
+
 unsigned long LastError() { return ::GetLastError(); }
 
 void SetLastError(unsigned long code) { ::SetLastError(code); }

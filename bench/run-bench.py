@@ -115,6 +115,16 @@ def install(tool, cd, target, trace):
     return elapsed, peak
 
 
+def count_system_calls(tool, cd, target):
+    """Installs once under strace -c; returns the system calls the whole install made."""
+    os.makedirs(os.path.join(target, "htdocs"))
+    with tempfile.NamedTemporaryFile("r") as counts:
+        subprocess.run(["strace", "-f", "-c", "-o", counts.name, tool, "--cd", cd, "--install-dir", target],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        total = [line for line in counts.read().splitlines() if line.split()[-1:] == ["total"]]
+    return int(total[0].split()[3])
+
+
 def copy_flat(cd, listing, target):
     for _, destination in PLAN:
         os.makedirs(os.path.join(target, destination), exist_ok=True)
@@ -154,6 +164,10 @@ def measure_scale(tool, place, scale, runs, fresh):
             if fresh:
                 shutil.rmtree(target)
         print(f"x{scale} run {run + 1}: install {installs[-1]:.2f} s, cp {copies[-1]:.2f} s", flush=True)
+    target = os.path.join(place, "out", f"x{scale}-strace")
+    calls = count_system_calls(tool, cd, target)
+    shutil.rmtree(target)
+    print(f"x{scale}: {calls} system calls, {calls / files:.2f} per copied file (strace -c)", flush=True)
     ratio = statistics.median(installs) / statistics.median(copies)
     print(f"x{scale}: {files} files, {size / 1e6:.0f} MB: install median {statistics.median(installs):.2f} s, "
           f"cp median {statistics.median(copies):.2f} s, ratio {ratio:.3f}; "

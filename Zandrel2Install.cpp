@@ -102,8 +102,13 @@ void ExplainFailure(const InstallDetails& details) {
       Explain("cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error));
       return;
     case InstallDetails::Failed::kFramePage:
-      Explain("the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
-              Named(details.path));
+      if (details.error == files::kErrorFileNotFound) {
+        Explain("the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
+                Named(details.path));
+      } else {
+        Explain("cannot search FP\\HTML of the CD root " + Named(details.path) + " for the frame page: " +
+                files::ErrorText(details.error));
+      }
       return;
   }
 }
@@ -122,10 +127,11 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
   app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
   app.footer(kHelpFooter);
-  // "/?" asks for help, as Windows programs take it.
+  // "/?" asks for help, as Windows programs take it, unless it is an option's value.
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  for (std::string& argument : arguments) {
-    if (argument == "/?") argument = "--help";
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const bool isValue = i > 0 && (arguments[i - 1] == "--cd" || arguments[i - 1] == "--install-dir");
+    if (arguments[i] == "/?" && !isValue) arguments[i] = "--help";
   }
   std::reverse(arguments.begin(), arguments.end());  // CLI11 takes them last first
   try {
@@ -141,8 +147,8 @@ int main(int argc, char** argv) {
   ConsoleNotices notices;
   InstallDetails details;
   const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
-  ExplainFailure(details);
   FlushTrace();
+  ExplainFailure(details);
   if (const int lost = TraceWriteError(); lost != 0) {
     Explain(std::string("the trace could not be written to standard output: ") + std::strerror(lost));
     if (outcome == InstallOutcome::kInstalled) return kExitTraceLost;

@@ -63,8 +63,9 @@ inline constexpr std::size_t kLongestPath = 260;
 
 // Copies the regular file `source` to `destination`, replacing it. The copy is put in
 // place only when it is complete: every read and write succeeded and the bytes written
-// equal the size of the open source. Otherwise false, with the last error set, and
-// the destination left as it was (a read-only mark that was cleared is put back).
+// equal the source's size as the system gives it for the file being copied. Otherwise
+// false, with the last error set, and the destination left as it was (a read-only
+// mark that was cleared is put back).
 bool CopyFileReplacing(const char* source, const char* destination);
 
 // A copy is written into a temporary file in the destination folder, named

@@ -56,6 +56,7 @@ expect_eq "$(cat "$work/notices")" "ERR-01 Fial to Create Derectory."$'\n'"zandr
 expect_eq "$(wc -c < "$work/trace")" 0 "preparation failure trace"
 
 # After the notice, one line says why, for each kind of preparation failure.
+mkdir -p "$work/empty-cd/FP/HTML"
 while IFS='|' read -r arguments why; do
   status=0
   eval "\"$install_tool\" $arguments" >/dev/null 2>"$work/notices" || status=$?
@@ -63,8 +64,8 @@ while IFS='|' read -r arguments why; do
   expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
 done <<'ROWS'
 --install-dir 'Q:\Apache2'|cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped: make $WINEPREFIX/dosdevices/q: a link to its folder, or give a Linux path
---cd 'C:\'|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root C:\ ($work/prefix/dosdevices/c:)
---cd 'Q:\'|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root Q:\ (its drive is not mapped)
+--cd "$work/empty-cd"|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root $work/empty-cd
+--cd 'Q:\'|cannot search FP\HTML of the CD root Q:\ (its drive is not mapped) for the frame page: The system cannot find the path specified.
 ROWS
 
 # Copy failure: status 2 and the ERR-05 notice after the start notice. A folder in

@@ -135,7 +135,8 @@ run() {
       (cd "$work" && exec "${command[@]}" "${args[@]}" >/dev/null 2>&1) &
       local killed=$! reading=
       for _ in $(seq 200); do
-        reading=$(find "/proc/$killed/fd" -lname "$work/faulty/FP/jpg/p001.jpg" 2>/dev/null | head -n 1)
+        # Descriptors come and go under find's feet: a failed walk just means "not yet".
+        reading=$(find "/proc/$killed/fd" -lname "$work/faulty/FP/jpg/p001.jpg" 2>/dev/null | head -n 1 || true)
         [[ -n "$reading" ]] && break
         sleep 0.05
       done

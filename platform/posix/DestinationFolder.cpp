@@ -95,7 +95,11 @@ void NoteNameAdded(std::string_view added) {
   if (added.find('\\') == std::string_view::npos) t_folder.names.insert(HashIgnoringCase(added));
 }
 
-void EndDestinationRun() { t_folder.inRun = false; }
+void EndDestinationRun() {
+  t_folder.inRun = false;
+  t_folder.fd = UniqueFd();
+  t_folder.indexed = false;
+}
 
 bool ClaimTemporaryFile(int fd) {
   // Without locks on this file system nothing is claimed, and nothing is swept either.

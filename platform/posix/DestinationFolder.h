@@ -25,7 +25,8 @@ std::optional<Destination> FindDestination(std::string_view destination);
 // Tells the index that this thread has just given a new entry the name `added`.
 void NoteNameAdded(std::string_view added);
 
-// Ends the run of copies into one folder: the next copy checks its folder again.
+// Ends the run of copies into one folder and lets the folder go: the next copy checks
+// its folder again.
 void EndDestinationRun();
 
 // Marks a temporary file as belonging to a running copy, for as long as `fd` stays

@@ -1,6 +1,7 @@
 #include "platform/posix/NewFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -73,7 +74,21 @@ bool NewFile::LinkAs(const std::string& name) {
 }
 
 NewFile::Named NewFile::TakeFreeName(const std::string& name) {
-  if (!m_temporaryName.empty()) return RenameOver(name) ? Named::kDone : Named::kFailed;
+  if (!m_temporaryName.empty()) {
+    const At from = Place(m_temporaryName);
+    const At to = Place(name);
+    if (renameat2(from.fd, from.name.c_str(), to.fd, to.name.c_str(), RENAME_NOREPLACE) == 0) {
+      m_named = true;
+      return Named::kDone;
+    }
+    if (errno == EEXIST) return Named::kTaken;
+    // A file system that cannot promise "only if free" gets the plain rename.
+    if (errno != EINVAL && errno != ENOSYS) {
+      FailWithErrno(errno);
+      return Named::kFailed;
+    }
+    return RenameOver(name) ? Named::kDone : Named::kFailed;
+  }
   if (!LinkAs(name)) {
     if (errno == EEXIST) return Named::kTaken;
     FailWithErrno(errno);

@@ -75,8 +75,9 @@ std::optional<FoundSource> FindSource(std::string_view source) {
   return found;
 }
 
-// Only a regular file is opened: a link is never followed, and a FIFO, a device or a
-// socket is never touched (opening one can block or act on the device).
+// Only a regular file is opened: a link is never followed (O_NOFOLLOW holds even if
+// one is put in its place before the open), and a FIFO, a device or a socket is not
+// opened (opening one can block or act on the device).
 bool RefusedAsNoFile(const struct stat& status) {
   if (S_ISREG(status.st_mode)) return false;
   if (S_ISDIR(status.st_mode)) return !FailWith(files::kErrorAccessDenied);

@@ -59,7 +59,16 @@ bool YieldedBefore(const files::FoundEntry& left, const files::FoundEntry& right
 
 namespace files {
 
-void SearchCloser::operator()(SearchState* search) const noexcept { std::default_delete<SearchState>()(search); }
+void SearchCloser::operator()(SearchState* search) const noexcept {
+  // The folder copies came from is let go with its search, so that a disc can be
+  // taken out while the dialog stays open; so is the one they went into.
+  posix::SearchedFolder& searched = posix::LastSearchedFolder();
+  if (searched.search == search) {
+    searched = {};
+    posix::EndDestinationRun();
+  }
+  std::default_delete<SearchState>()(search);
+}
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   // A search starts a folder's copy: what is known of the folders copied from and
@@ -108,11 +117,11 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   // then ends with the error rather than as if nothing were missing.
   const int readError = errno;
   if (readError != 0) search->endError = posix::Win32ErrorFromErrno(readError);
-  searched = {std::string(posix::FolderTextOf(pattern)), folder.path, std::move(directory)};
   if (search->entries.empty()) {
     FailWith(readError != 0 ? search->endError : kErrorFileNotFound);
     return nullptr;
   }
+  searched = {std::string(posix::FolderTextOf(pattern)), folder.path, std::move(directory), search.get()};
   std::sort(search->entries.begin(), search->entries.end(), YieldedBefore);
   FindNext(*search, entry);
   return search;

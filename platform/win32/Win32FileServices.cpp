@@ -105,6 +105,7 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
 }
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+  win32::ForgetSweptFolder();
   auto search = std::make_unique<SearchState>();
   search->handle = FindFirstFileA(pattern, &search->data);
   if (search->handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -127,7 +128,7 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(ERROR_ACCESS_DENIED);
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Fail(ERROR_CANT_ACCESS_FILE);
   const win32::UniqueHandle input(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!input) return false;
 
   // The copy is written beside the destination and renamed over it once whole: the

@@ -19,8 +19,14 @@ std::optional<std::wstring> LongPathOf(const char* path) {
   DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (size == 0) return std::nullopt;
   std::wstring full(size, L'\0');
-  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  if (size == 0) return std::nullopt;
+  const DWORD written = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (written == 0) return std::nullopt;
+  // Another thread changed the current folder in between: the text did not fit.
+  if (written >= size) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return std::nullopt;
+  }
+  size = written;
   full.resize(size);
 
   if (full.starts_with(LR"(\\?\)") || full.starts_with(LR"(\\.\)")) return LR"(\\?\)" + full.substr(4);

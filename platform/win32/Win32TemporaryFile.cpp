@@ -22,6 +22,9 @@ std::wstring RandomTemporaryName() {
   return name;
 }
 
+// FileRenameInfoEx (Windows 10 1709), which these headers name only for newer targets.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+
 bool IsTemporaryName(const std::wstring& name) {
   return name.size() == files::kTemporaryPrefix.size() + files::kTemporaryRandomCharacters &&
          name.starts_with(TemporaryPrefix());
@@ -54,17 +57,37 @@ bool TemporaryFile::RenameOver(const std::wstring& destination) {
   const std::size_t nameBytes = target.size() * sizeof(wchar_t);
   std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
   rename->RootDirectory = nullptr;
   rename->FileNameLength = static_cast<DWORD>(nameBytes);
   target.copy(rename->FileName, target.size());
-  if (!SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) return false;
+  const auto size = static_cast<DWORD>(buffer.size());
+  // With POSIX semantics a destination that a reader (the web server, a scanner) has
+  // open is replaced all the same; systems before Windows 10 refuse the request, and
+  // then the classic rename is the one there is.
+  rename->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+  bool renamed = SetFileInformationByHandle(m_file.Get(), kFileRenameInfoEx, rename, size) != 0;
+  if (!renamed) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION &&
+        error != ERROR_CALL_NOT_IMPLEMENTED) {
+      return false;
+    }
+    rename->Flags = 0;
+    rename->ReplaceIfExists = TRUE;
+    renamed = SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, size) != 0;
+  }
+  if (!renamed) return false;
   m_renamed = true;
   return true;
 }
 
+namespace {
+thread_local std::wstring t_sweptLast;
+}  // namespace
+
+void ForgetSweptFolder() { t_sweptLast.clear(); }
+
 void SweepAbandonedOnce(const std::wstring& folder) {
-  thread_local std::wstring t_sweptLast;
   if (folder == t_sweptLast) return;
   t_sweptLast = folder;
   const ErrorKeeper keep;

@@ -32,7 +32,11 @@ class TemporaryFile {
 };
 
 // Removes from `folder` (a long path ending in a separator) the temporary files that
-// no running copy holds, when it is not the folder this thread swept last.
+// no running copy holds, when it is not the folder this thread swept last since the
+// latest search.
 void SweepAbandonedOnce(const std::wstring& folder);
+
+// A search starts a folder's copy: the next copy sweeps its folder again.
+void ForgetSweptFolder();
 
 }  // namespace win32

@@ -73,9 +73,25 @@ TEST_F(PathMapping, RelativePathsStartAtTheCurrentFolder) {
   EXPECT_EQ(parsed.components, expected);
 }
 
-TEST_F(PathMapping, UnmappedDrivesFallBackToDebianDefaults) {
+TEST_F(PathMapping, MountedDiscsAreOpticalFileSystemsAndDiscImagesInMountOrder) {
+  const fs::path mountinfo = drives.Root() / "mountinfo";
+  SandboxDrives::WriteFile(mountinfo,
+      "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "40 22 0:35 / /run/user/1000 rw,nosuid - tmpfs tmpfs rw\n"
+      "61 22 11:0 / /media/alice/NORVANE\\040CD rw,nosuid shared:30 - iso9660 /dev/sr0 ro\n"
+      "62 22 0:52 / /tmp/cd\\134image rw master:7 - fuse.fuseiso fuseiso rw,user_id=0\n"
+      "63 22 11:1 / /run/media/bob/DVD ro shared:31 master:2 - udf /dev/sr1 ro\n"
+      "64 22 0:53 / /mnt/other rw - fuse.sshfs host: rw\n"
+      "garbage\n");
+  EXPECT_EQ(posix::MountedDiscs(mountinfo.string()),
+            (std::vector<std::string>{"/media/alice/NORVANE CD", "/tmp/cd\\image", "/run/media/bob/DVD"}));
+  EXPECT_TRUE(posix::MountedDiscs((drives.Root() / "missing").string()).empty());
+}
+
+TEST_F(PathMapping, UnmappedDrivesFallBackToTheFirstDiscAndDebianDefaults) {
   fs::remove(drives.Root() / "prefix" / "dosdevices" / "d:");
-  EXPECT_EQ(posix::DriveFolder('D'), "/media/cdrom");
+  const std::vector<std::string> discs = posix::MountedDiscs();
+  EXPECT_EQ(posix::DriveFolder('D'), discs.empty() ? "/media/cdrom" : discs.front());
   EXPECT_EQ(posix::DriveFolder('z'), "/");
   EXPECT_EQ(posix::DriveFolder('q'), "");
   EXPECT_EQ(posix::DriveFolder('c'), Drive("c:"));  // the map wins where it has an entry

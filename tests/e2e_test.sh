@@ -61,10 +61,23 @@ copies=$(grep -o 'copy /' "$work/trace" | wc -l)
 [[ $copies == $((37 + 5 * 2 + 2)) ]] || fail "one copy line per entry, got $copies"
 check_served "$work/cd" "CD folder"
 
-# (b) The same CD mastered as an image and mounted read-only as drive D:.
+# (b) The same CD mastered as an image and mounted read-only. Without a map entry
+# for D:, the first disc or image mounted is drive D: (where another disc was mounted
+# before this one, that one would be, and the check is left out).
 rm -rf "$catalogs"
 mkdir -p "$mount_point"
 fuseiso "$work/cd.iso" "$mount_point"
+first_disc=$(awk '{ for (i = 7; $i != "-" && i < NF; i++); if ($(i + 1) ~ /^(iso9660|udf|fuse\.fuseiso)$/) { print $5; exit } }' /proc/self/mountinfo)
+if [[ "$first_disc" == "$mount_point" ]]; then
+  status=0
+  "$install_tool" >/dev/null 2>&1 || status=$?
+  [[ $status == 0 ]] || fail "install from the first mounted disc as D: without a map entry: status $status"
+  cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$mount_point/FP/HTML/QXT905_frame.htm" \
+    || fail "the first mounted disc was not taken as D:"
+  rm -rf "$catalogs"
+else
+  echo "skipped: D: as the first mounted disc (another one is mounted first: $first_disc)"
+fi
 ln -s "$mount_point" "$WINEPREFIX/dosdevices/d:"
 status=0
 "$install_tool" >"$work/trace-iso" 2>"$work/notices" || status=$?

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The manual pages render without a warning and say what the programs do; the bash
+# completion offers the options, and folders for their values.
+set -euo pipefail
+man_folder=$1
+completion=$2
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+while IFS='|' read -r page expected; do
+  warnings=$(groff -ww -man -Tutf8 "$man_folder/$page" 2>&1 >/dev/null)
+  [[ -z "$warnings" ]] || fail "$page: $warnings"
+  text=$(MANWIDTH=80 man -l "$man_folder/$page" 2>/dev/null)
+  [[ "$text" == *"$expected"* ]] || fail "$page lacks [$expected]"
+done <<'ROWS'
+zandrel2.1|zandrel2 - install a catalog CD into an Apache2 document tree
+zandrel2.1|No display could be opened.
+zandrel2-install.1|Installed, but the trace could not be written to standard output.
+zandrel2-install.1|$WINEPREFIX/dosdevices/x: of Wine's drive map
+ROWS
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/srv apache" "$work/srv-cd"
+: >"$work/srv-file"
+source "$completion"
+complete -p zandrel2-install >/dev/null || fail "no completion for zandrel2-install"
+# complete WORDS...: what the completion offers for the last word.
+complete_words() {
+  COMP_WORDS=("$@")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMPREPLY=()
+  _zandrel2_install
+  printf '%s\n' "${COMPREPLY[@]}" | sort
+}
+[[ "$(complete_words zandrel2-install --)" == $'--cd\n--help\n--install-dir\n--version' ]] || fail "options: $(complete_words zandrel2-install --)"
+[[ "$(complete_words zandrel2-install --install-dir "$work/srv")" == "$work/srv apache"$'\n'"$work/srv-cd" ]] \
+  || fail "folders: $(complete_words zandrel2-install --install-dir "$work/srv")"
+exit $((failures > 0))

@@ -12,6 +12,7 @@
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallRequest.h"
+#include "installer/PathCalls.h"
 #include "installer/Trace.h"
 #include "res/Version.h"
 
@@ -79,8 +80,7 @@ std::string WhyNotCreated(const std::string& folder, unsigned long error) {
       const std::size_t separator = missing.find_last_of("\\/");
       if (separator == std::string::npos || separator == 0) break;
       const std::string parent = missing.substr(0, separator);
-      files::FoundEntry entry;
-      if (parent.size() <= drive.size() || files::FindFirst(parent.c_str(), entry)) break;
+      if (parent.size() <= drive.size() || EntryExists(parent.c_str())) break;
       missing = parent;
     }
     if (missing != folder) return Named(missing) + " does not exist";

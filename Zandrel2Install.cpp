@@ -1,18 +1,25 @@
 // zandrel2-install: the install request without a window, for scripted and headless
 // installs. Notices go to standard error as lines; the trace goes to standard output.
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
+#include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
 #include "installer/PathCalls.h"
+#include "installer/StandardOutput.h"
 #include "installer/Trace.h"
 #include "res/Version.h"
 
@@ -24,6 +31,7 @@ enum ExitStatus : int {
   kExitCopyFailed = 2,
   kExitTraceLost = 3,
   kExitUsage = 64,
+  kExitStopped = 130,  // as a shell reports a program ended by Ctrl-C
 };
 
 constexpr const char* kHelpFooter = R"(Exit status:
@@ -34,6 +42,8 @@ constexpr const char* kHelpFooter = R"(Exit status:
       ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
   3   installed, but the trace could not be written to standard output
   64  bad usage
+  130 stopped with Ctrl-C after the file being copied (notice "Install
+      stopped."); a second Ctrl-C ends the program at once
 
 Paths:
   Both options take Windows paths (C:\Apache2, D:\). On Linux a drive letter X:
@@ -41,14 +51,121 @@ Paths:
   ~/.wine unless set); without that entry D: is /media/cdrom and Z: is /, and
   other letters are not mapped. Linux paths (/srv/apache2) work as they are.)";
 
+// The install Ctrl-C stops; a second Ctrl-C takes the system's default, ending the
+// program at once.
+std::atomic<InstallProgress*> g_stoppedByInterrupt{nullptr};
+static_assert(std::atomic<InstallProgress*>::is_always_lock_free, "read in a signal handler");
+
+extern "C" void StopOnInterrupt(int) {
+  std::signal(SIGINT, SIG_DFL);
+  if (InstallProgress* progress = g_stoppedByInterrupt.load()) progress->RequestStop();
+}
+
+// One line on standard error's terminal, rewritten in place a few times a second while
+// the copy runs: percent, files, bytes, rate, time left.
+class ProgressLine : public SharedTerminalLine {
+ public:
+  explicit ProgressLine(int columns) : m_columns(columns) {}
+
+  // Redraws the line until the copy has ended, then clears it. A copy that ends within
+  // the first interval leaves the terminal as it would be without the line.
+  void Follow(const InstallProgress& progress) {
+    ShareTraceTerminal(this);
+    std::unique_lock lock(m_lock);
+    while (!m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_ended; })) {
+      const std::string text = Describe(progress.Read());
+      lock.unlock();
+      {
+        const auto trace = HoldTrace();
+        Draw(text);
+      }
+      lock.lock();
+    }
+    lock.unlock();
+    ShareTraceTerminal(nullptr);
+    const auto trace = HoldTrace();
+    Clear();
+  }
+
+  void End() {
+    const std::lock_guard lock(m_lock);
+    m_ended = true;
+    m_wake.notify_all();
+  }
+
+  void Clear() override {
+    if (m_shown == 0) return;
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(m_shown), "");
+    std::fflush(stderr);
+    m_shown = 0;
+  }
+
+ private:
+  std::string Describe(const InstallProgress::Snapshot& now) {
+    const std::optional<std::chrono::seconds> left = m_estimate.Update(now);
+    std::string text = std::to_string(ShareDone(now, 100)) + "%  files " + std::to_string(now.filesDone) + "/" +
+                       std::to_string(now.totalFiles) + "  " + FormatBytes(now.bytesDone) + " of " +
+                       FormatBytes(now.totalBytes);
+    if (m_estimate.BytesPerSecond() > 0) {
+      text += "  " + FormatBytes(static_cast<std::uint64_t>(m_estimate.BytesPerSecond())) + "/s";
+    }
+    if (left) text += "  " + FormatDuration(*left) + " left";
+    return text;
+  }
+
+  void Draw(std::string text) {
+    // One column short of the width, so the terminal never wraps it onto a second line.
+    text.resize(std::min(text.size(), static_cast<std::size_t>(std::max(m_columns - 1, 1))));
+    const std::size_t previous = m_shown;
+    std::fprintf(stderr, "\r%s", text.c_str());
+    if (previous > text.size()) std::fprintf(stderr, "%*s", static_cast<int>(previous - text.size()), "");
+    std::fflush(stderr);
+    m_shown = std::max(previous, text.size());
+  }
+
+  int m_columns;
+  std::size_t m_shown = 0;  // columns the line covers now
+  TimeLeftEstimate m_estimate;
+  std::mutex m_lock;
+  std::condition_variable m_wake;
+  bool m_ended = false;
+};
+
 class ConsoleNotices : public InstallNotices {
  public:
+  ConsoleNotices(bool showProgress, int columns) : m_showProgress(showProgress), m_columns(columns) {}
+
   void ShowNotice(const char* text) override {
     // What the trace holds so far comes first, so that a log of both keeps the order.
     FlushTrace();
     std::fprintf(stderr, "%s\n", text);
   }
   void FinishWithOk() override {}
+
+  // The copy runs here; the progress line, where there is one, is drawn beside it.
+  void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
+    InstallProgress progress(m_showProgress ? InstallProgress::Totals::kCounted : InstallProgress::Totals::kNotCounted);
+    g_stoppedByInterrupt = &progress;
+    std::signal(SIGINT, &StopOnInterrupt);
+    {
+      ProgressLine line(m_columns);
+      std::jthread drawing;
+      if (m_showProgress) drawing = std::jthread([&] { line.Follow(progress); });
+      copy(&progress);
+      line.End();
+    }
+    std::signal(SIGINT, SIG_DFL);
+    g_stoppedByInterrupt = nullptr;
+    m_copied = progress.Read();
+  }
+
+  // What the copy did, once it ran.
+  const std::optional<InstallProgress::Snapshot>& Copied() const { return m_copied; }
+
+ private:
+  bool m_showProgress;
+  int m_columns;
+  std::optional<InstallProgress::Snapshot> m_copied;
 };
 
 void Explain(const std::string& why) { std::fprintf(stderr, "zandrel2-install: %s\n", why.c_str()); }
@@ -113,6 +230,18 @@ void ExplainFailure(const InstallDetails& details) {
   }
 }
 
+// The summary a robust copy tool ends with: what was copied and failed, how much, how
+// long, and where the catalog is now.
+void Summarise(const InstallProgress::Snapshot& copied, InstallOutcome outcome) {
+  const std::uint64_t done = copied.filesDone - copied.filesFailed;
+  std::string text = outcome == InstallOutcome::kStopped ? "stopped: " : "";
+  text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
+          " failed, " + FormatBytes(copied.bytesDone) + " in " +
+          FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed)) + "; the catalog is in " +
+          Named(g_catalogRoot + "\\" + g_catalogId.Text());
+  Explain(text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +253,12 @@ int main(int argc, char** argv) {
   std::string installDir = "C:\\Apache2";
   app.add_option("--cd", cdPath, "CD root, a Windows or Linux path")->capture_default_str();
   app.add_option("--install-dir", installDir, "Apache2 install directory")->capture_default_str();
+  bool progressForced = false;
+  bool progressOff = false;
+  bool summary = false;
+  app.add_flag("--progress", progressForced, "Show a progress line on standard error even when it is no terminal");
+  app.add_flag("--no-progress", progressOff, "Show no progress line, even on a terminal")->excludes("--progress");
+  app.add_flag("--summary", summary, "End with a summary line, even when standard error is no terminal");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
   app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
   app.footer(kHelpFooter);
@@ -144,11 +279,14 @@ int main(int argc, char** argv) {
   }
 
   g_cdPath.Format("%s", cdPath);
-  ConsoleNotices notices;
+  const int columns = output::ErrorTerminalColumns();
+  const bool onTerminal = columns > 0;
+  ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80);
   InstallDetails details;
   const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
   FlushTrace();
   ExplainFailure(details);
+  if (notices.Copied() && (onTerminal || summary)) Summarise(*notices.Copied(), outcome);
   if (const int lost = TraceWriteError(); lost != 0) {
     Explain(std::string("the trace could not be written to standard output: ") + std::strerror(lost));
     if (outcome == InstallOutcome::kInstalled) return kExitTraceLost;
@@ -160,6 +298,8 @@ int main(int argc, char** argv) {
       return kExitPreparationFailed;
     case InstallOutcome::kCopyFailed:
       return kExitCopyFailed;
+    case InstallOutcome::kStopped:
+      return kExitStopped;
   }
   return kExitPreparationFailed;
 }

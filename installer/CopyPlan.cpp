@@ -1,6 +1,7 @@
 #include "installer/CopyPlan.h"
 
 #include "installer/InstallContext.h"
+#include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
 #include "installer/Trace.h"
 
@@ -25,21 +26,50 @@ constexpr CopyStep kCopyPlan[] = {
     {"%s\\FP\\jpg\\", "%s\\%s\\jpg"},
 };
 
+PlanPath SourceOf(const CopyStep& step) {
+  PlanPath source;
+  source.Format(step.sourceFormat, g_cdPath);
+  return source;
+}
+
+bool StopsHere(InstallProgress* progress) {
+  if (progress == nullptr || !progress->StopRequested()) return false;
+  progress->MarkStopped();
+  return true;
+}
+
 }  // namespace
 
-int CopyCatalog() {
+int CopyCatalog(InstallProgress* progress) {
   int failures = 0;
   for (const CopyStep& step : kCopyPlan) {
     PlanPath destination;
     destination.Format(step.destinationFormat, g_catalogRoot, g_catalogId);
-    PlanPath source;
-    source.Format(step.sourceFormat, g_cdPath);
-    failures += CopyFolder(destination, source);
+    failures += CopyFolder(destination, SourceOf(step), progress);
+    if (progress != nullptr && progress->Stopped()) break;
   }
   return failures;
 }
 
-int CopyFolder(const PlanPath& destination, const PlanPath& source) {
+CatalogTotals ScanCatalog() {
+  CatalogTotals totals;
+  for (const CopyStep& step : kCopyPlan) {
+    EntryPath pattern;
+    pattern.Format("%s\\*", SourceOf(step));
+    files::FoundEntry entry;
+    files::SearchHandle search = FindFirstAt(pattern, entry, files::EntrySizes::kRead);
+    if (!search) continue;
+    do {
+      if (entry.isFolder) continue;
+      ++totals.files;
+      totals.bytes += entry.size;
+    } while (files::FindNext(*search, entry));
+  }
+  return totals;
+}
+
+int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress) {
+  if (StopsHere(progress)) return 0;
   if (!CreateFolderAt(destination)) Trace("ERR-01 Fial to Create Derectory.");
 
   EntryPath pattern;
@@ -56,17 +86,24 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source) {
 
   int failures = 0;
   do {
+    // A stop ends the copy between two entries: the file before is whole, and the
+    // entries after leave no trace.
+    if (StopsHere(progress)) return failures;
     EntryPath sourceFile;
     sourceFile.Format("%s\\%s", source, entry.name);
     EntryPath destinationFile;
     destinationFile.Format("%s\\%s", destination, entry.name);
+    if (progress != nullptr && !entry.isFolder) progress->StartFile(sourceFile.c_str());
     Trace("copy %s to %s. \n", sourceFile.c_str(), destinationFile.c_str());
     // Folders, "." and ".." fail to copy by nature; any other entry's failure is news,
     // links and special files included, so that nothing is left out in silence.
-    if (!CopyFileAt(sourceFile, destinationFile) && !entry.isFolder) {
+    std::uint64_t bytesCopied = 0;
+    const bool copied = CopyFileAt(sourceFile, destinationFile, &bytesCopied);
+    if (!copied && !entry.isFolder) {
       Trace("ERR-05(%lu)  File Copy Error. :%s\n", files::LastError(), sourceFile.c_str());
       ++failures;
     }
+    if (progress != nullptr && !entry.isFolder) progress->FinishFile(copied ? bytesCopied : 0, copied);
   } while (files::FindNext(*search, entry));
 
   const unsigned long searchEnd = files::LastError();

@@ -2,15 +2,28 @@
 // trace line for every directory entry visited.
 #pragma once
 
+#include <cstdint>
+
 #include "installer/ComposedPath.h"
+
+class InstallProgress;
 
 // A path of the plan, composed in a buffer of 288 bytes.
 using PlanPath = BoundedPath<288>;
 
 // Runs the five plan steps in order; returns the number of regular files that
-// failed to copy.
-int CopyCatalog();
+// failed to copy. With `progress`, each file is reported to it, and a stop it asks
+// for ends the copy after the file being copied, with no trace for what is left.
+int CopyCatalog(InstallProgress* progress = nullptr);
+
+// What the copy plan will copy, from the same listings the copy reads: the files
+// (every entry but folders) and their bytes. Writes no trace.
+struct CatalogTotals {
+  std::uint64_t files = 0;
+  std::uint64_t bytes = 0;
+};
+CatalogTotals ScanCatalog();
 
 // Copies every entry directly inside `source` into `destination`, creating the
 // destination first; returns the number of regular files that failed to copy.
-int CopyFolder(const PlanPath& destination, const PlanPath& source);
+int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress = nullptr);

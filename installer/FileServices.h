@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,7 +36,12 @@ enum ErrorCode : unsigned long {
 struct FoundEntry {
   std::string name;
   bool isFolder = false;  // "." and ".." included; a link to a folder is no folder
+  std::uint64_t size = 0;  // of anything but a folder, where the search was asked for sizes
 };
+
+// Whether a search gives the entries' sizes: free on Windows, a status call per entry
+// on Linux, so only a search that needs them asks.
+enum class EntrySizes { kLeftOut, kRead };
 
 // A running directory search; its closing is the port's FindClose.
 struct SearchState;
@@ -46,7 +52,7 @@ using SearchHandle = std::unique_ptr<SearchState, SearchCloser>;
 
 // Starts a search for `pattern` (wildcards * and ? in its last component) and yields
 // the first entry; null, with the last error set, when nothing can be yielded.
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry);
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes sizes = EntrySizes::kLeftOut);
 
 // Yields the next entry; false, with the last error set, when there is none
 // (kErrorNoMoreFiles at the search's natural end).
@@ -65,8 +71,9 @@ inline constexpr std::size_t kLongestPath = 260;
 // place only when it is complete: every read and write succeeded and the bytes written
 // equal the source's size as the system gives it for the file being copied. Otherwise
 // false, with the last error set, and the destination left as it was (a read-only
-// mark that was cleared is put back).
-bool CopyFileReplacing(const char* source, const char* destination);
+// mark that was cleared is put back). Where `bytesCopied` is given, a copy put in place
+// tells its size there.
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied = nullptr);
 
 // A copy is written into a temporary file in the destination folder, named
 // kTemporaryPrefix and six letters or digits, and renamed over the destination once

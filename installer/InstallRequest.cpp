@@ -3,6 +3,7 @@
 #include "installer/CopyPlan.h"
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
+#include "installer/InstallProgress.h"
 #include "installer/TargetPreparation.h"
 
 InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices, InstallDetails* details) {
@@ -27,7 +28,20 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
       return failedPreparation(InstallDetails::Failed::kCatalogFolder, g_catalogRoot + "\\" + g_catalogId.Text());
   }
   notices.ShowNotice(kStartNotice);
-  report.copyFailures = CopyCatalog();
+  bool stopped = false;
+  notices.WaitForCopy([&](InstallProgress* progress) {
+    if (progress != nullptr) {
+      const CatalogTotals totals = progress->WantsTotals() ? ScanCatalog() : CatalogTotals{};
+      progress->Start(totals.files, totals.bytes);
+    }
+    report.copyFailures = CopyCatalog(progress);
+    stopped = progress != nullptr && progress->Stopped();
+  });
+  // What was copied before a stop stays; the next install completes the catalog.
+  if (stopped) {
+    notices.ShowNotice(kStoppedNotice);
+    return InstallOutcome::kStopped;
+  }
   if (report.copyFailures != 0) {
     notices.ShowNotice(kCopyFailedNotice);
     return InstallOutcome::kCopyFailed;

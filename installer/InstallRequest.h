@@ -2,8 +2,11 @@
 // the install, runs the copy plan, and lets the dialog close.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+class InstallProgress;
 
 // How the install request talks to the user; the dialog and the command-line front
 // end each implement it.
@@ -14,12 +17,17 @@ class InstallNotices {
   virtual void ShowNotice(const char* text) = 0;
   // The dialog framework's standard OK ending: re-read the fields, then end with IDOK.
   virtual void FinishWithOk() = 0;
+  // Runs the copy to its end, here and unwatched. A front end that shows the copy's
+  // progress runs `copy` on one worker thread instead, with a progress it reads
+  // meanwhile and may ask to stop, and returns once the copy has ended.
+  virtual void WaitForCopy(const std::function<void(InstallProgress*)>& copy) { copy(nullptr); }
 };
 
 enum class InstallOutcome {
   kInstalled,          // every file copied; finished with OK
   kPreparationFailed,  // a target folder or the frame page was missing; dialog stays open
   kCopyFailed,         // entries of the catalog were left out (ERR-03, ERR-04, ERR-05); dialog stays open
+  kStopped,            // the user stopped the copy before its end; dialog stays open
 };
 
 // Why an install request failed, for a front end that explains it.
@@ -34,6 +42,7 @@ struct InstallDetails {
 inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";
 inline constexpr const char* kStartNotice = "Start to Install.";
 inline constexpr const char* kCopyFailedNotice = "ERR-05 File Copy Error.";
+inline constexpr const char* kStoppedNotice = "Install stopped.";
 
 // Runs one install request for the install directory the dialog last read; where
 // `details` is given, it tells why a request failed.

@@ -9,12 +9,12 @@ bool Refuse() {
 
 }  // namespace
 
-files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry) {
+files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry, files::EntrySizes sizes) {
   if (!pattern.Fits()) {
     Refuse();
     return nullptr;
   }
-  return files::FindFirst(pattern.c_str(), entry);
+  return files::FindFirst(pattern.c_str(), entry, sizes);
 }
 
 bool EntryExists(const char* path) {
@@ -26,7 +26,7 @@ bool EntryExists(const ComposedPath& path) { return path.Fits() ? EntryExists(pa
 
 bool CreateFolderAt(const ComposedPath& path) { return path.Fits() ? files::CreateFolder(path.c_str()) : Refuse(); }
 
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination) {
+bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied) {
   if (!source.Fits() || !destination.Fits()) return Refuse();
-  return files::CopyFileReplacing(source.c_str(), destination.c_str());
+  return files::CopyFileReplacing(source.c_str(), destination.c_str(), bytesCopied);
 }

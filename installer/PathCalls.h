@@ -6,7 +6,8 @@
 #include "installer/FileServices.h"
 
 // FindFirst for a composed pattern.
-files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry);
+files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry,
+                                files::EntrySizes sizes = files::EntrySizes::kLeftOut);
 
 // True when a search for the exact path finds an entry, a file as well as a folder.
 bool EntryExists(const char* path);
@@ -16,4 +17,4 @@ bool EntryExists(const ComposedPath& path);
 bool CreateFolderAt(const ComposedPath& path);
 
 // CopyFileReplacing for composed paths.
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination);
+bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied = nullptr);

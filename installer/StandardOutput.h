@@ -11,4 +11,7 @@ bool PrepareStandardOutput();
 // True where the runtime's text-mode output already turns each line feed into CR LF.
 bool TranslatesLineFeeds();
 
+// Standard error's terminal width in columns; 0 when standard error is no terminal.
+int ErrorTerminalColumns();
+
 }  // namespace output

@@ -15,6 +15,8 @@ namespace {
 
 constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
+std::mutex g_traceLock;
+SharedTerminalLine* g_sharedLine = nullptr;
 bool g_tracePrepared = false;
 int g_traceWriteError = 0;
 
@@ -53,6 +55,8 @@ void Trace(const char* format, ...) {
   const std::string text = FormatTextV(format, arguments);
   va_end(arguments);
 
+  const std::lock_guard lock(g_traceLock);
+  if (g_traceIsInteractive && g_sharedLine != nullptr) g_sharedLine->Clear();
   if (output::TranslatesLineFeeds()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
   } else {
@@ -63,8 +67,16 @@ void Trace(const char* format, ...) {
 }
 
 void FlushTrace() {
+  const std::lock_guard lock(g_traceLock);
   std::fflush(stdout);
   NoteWriteError();
 }
 
 int TraceWriteError() { return g_traceWriteError; }
+
+void ShareTraceTerminal(SharedTerminalLine* line) {
+  const std::lock_guard lock(g_traceLock);
+  g_sharedLine = line;
+}
+
+std::unique_lock<std::mutex> HoldTrace() { return std::unique_lock(g_traceLock); }

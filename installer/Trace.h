@@ -2,6 +2,8 @@
 // every line feed leaves as CR LF.
 #pragma once
 
+#include <mutex>
+
 // Readies standard output for the trace before anything is written: a terminal gets
 // each trace call at once, a file or pipe a 4096-byte buffer written out at normal
 // exit, and a process without standard output drops the trace silently. Runs by
@@ -18,3 +20,14 @@ void FlushTrace();
 // The first error (an errno value) that writing the trace met; 0 while there is none.
 // Writing goes on after it: the install is never cut short for its trace.
 int TraceWriteError();
+
+// A line drawn on the terminal the trace goes to, such as a progress line on standard
+// error. Before each trace write to a terminal the trace has it cleared; whoever draws
+// it holds the trace's lock meanwhile, so that the two never mix on the screen.
+class SharedTerminalLine {
+ public:
+  virtual ~SharedTerminalLine() = default;
+  virtual void Clear() = 0;
+};
+void ShareTraceTerminal(SharedTerminalLine* line);  // null: no line any more
+std::unique_lock<std::mutex> HoldTrace();

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
 #include "tests/InstallerFixture.h"
 
@@ -79,6 +81,110 @@ TEST_F(InstallRequest, CopyFailuresKeepTheDialogOpen) {
   EXPECT_EQ(Run("C:\\Apache2"), InstallOutcome::kCopyFailed);
   EXPECT_EQ(notices.shown, (Notices{"Start to Install.", "ERR-05 File Copy Error."}));
   EXPECT_TRUE(trace.ends_with(CrLf("ERR-05(5)  File Copy Error. :D:\\\\FP\\jpg\\\\p1.jpg\n"))) << trace;
+}
+
+// Watches the copy as a progress window does: from another thread, stopping it once
+// `stopAfter` files are done (never, when negative).
+class WatchingNotices : public RecordedNotices {
+ public:
+  explicit WatchingNotices(int stopAfter) : m_stopAfter(stopAfter) {}
+  void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
+    InstallProgress progress;
+    if (m_stopAfter == 0) progress.RequestStop();
+    std::thread worker([&] { copy(&progress); });
+    while (m_stopAfter > 0 && progress.Read().filesDone < static_cast<std::uint64_t>(m_stopAfter)) std::this_thread::yield();
+    if (m_stopAfter >= 0) progress.RequestStop();
+    worker.join();
+    last = progress.Read();
+  }
+  InstallProgress::Snapshot last;
+
+ private:
+  int m_stopAfter;
+};
+
+TEST_F(InstallRequest, AWatchedCopyWritesTheSameTraceAndCountsWhatTheScanFound) {
+  ASSERT_EQ(Run("C:\\Apache2"), InstallOutcome::kInstalled);
+  const std::string unwatched = trace;
+  fs::remove_all(drives.DriveC() / "Apache2" / "htdocs" / "Catalogs");
+
+  WatchingNotices watching(-1);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunInstallRequest("C:\\Apache2", watching), InstallOutcome::kInstalled);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), unwatched);
+  EXPECT_EQ(watching.shown, (Notices{"Start to Install.", "<OK>"}));
+  EXPECT_EQ(watching.last.filesDone, watching.last.totalFiles);
+  EXPECT_EQ(watching.last.bytesDone, watching.last.totalBytes);
+  EXPECT_EQ(watching.last.totalFiles, 6U);  // the sample CD's files in the five folders
+  EXPECT_EQ(ShareDone(watching.last, 100), 100);
+}
+
+TEST_F(InstallRequest, AStopEndsTheCopyBetweenFilesAndTheNextCopyCompletesIt) {
+  // Enough photos that the copy is still running when the stop comes.
+  for (int i = 0; i < 300; ++i) SandboxDrives::WriteFile(drives.DriveD() / "FP" / "jpg" / ("q" + std::to_string(i) + ".jpg"), "photo");
+  ASSERT_EQ(Run("C:\\Apache2"), InstallOutcome::kInstalled);
+  const std::string whole = trace;
+  const fs::path catalogs = drives.DriveC() / "Apache2" / "htdocs" / "Catalogs";
+  const std::string tree = SandboxDrives::ListTree(catalogs);
+
+  for (const int stopAfter : {0, 1, 3}) {
+    fs::remove_all(catalogs);
+    WatchingNotices stopping(stopAfter);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunInstallRequest("C:\\Apache2", stopping), InstallOutcome::kStopped) << stopAfter;
+    const std::string cut = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(stopping.shown, (Notices{"Start to Install.", "Install stopped."})) << stopAfter;
+    // The trace is the whole install's, cut after a whole line, with nothing for what was left.
+    EXPECT_TRUE(whole.starts_with(cut) && cut.size() < whole.size()) << cut;
+    EXPECT_TRUE(cut.empty() || cut.ends_with("\r\n")) << cut;
+    EXPECT_GE(stopping.last.filesDone, static_cast<std::uint64_t>(stopAfter));
+    EXPECT_LT(stopping.last.filesDone, stopping.last.totalFiles);
+    EXPECT_EQ(SandboxDrives::ListTree(catalogs).find(".zandrel2-"), std::string::npos);
+
+    EXPECT_EQ(Run("C:\\Apache2"), InstallOutcome::kInstalled) << stopAfter;
+    EXPECT_EQ(SandboxDrives::ListTree(catalogs), tree) << stopAfter;
+  }
+}
+
+TEST(InstallProgressText, FormatsSizesDurationsAndShares) {
+  const struct {
+    std::uint64_t bytes;
+    const char* text;
+  } sizes[] = {{0, "0 bytes"}, {1023, "1023 bytes"}, {1536, "1.5 KB"}, {10 * 1024 * 1024, "10 MB"},
+               {2576980378ULL, "2.4 GB"}};
+  for (const auto& c : sizes) EXPECT_EQ(FormatBytes(c.bytes), c.text) << c.bytes;
+  EXPECT_EQ(FormatDuration(std::chrono::seconds(65)), "1:05");
+  EXPECT_EQ(FormatDuration(std::chrono::seconds(3723)), "1:02:03");
+
+  InstallProgress::Snapshot progress;
+  progress.totalFiles = 340;
+  progress.filesDone = 12;
+  EXPECT_EQ(FormatFileCount(progress), "12 of 340 files");
+  EXPECT_EQ(ShareDone(progress, 1000), 35);  // no bytes in the catalog: files count
+  progress.totalBytes = 400;
+  progress.bytesDone = 100;
+  EXPECT_EQ(ShareDone(progress, 1000), 250);
+}
+
+TEST(InstallProgressText, EstimatesTimeLeftOnlyOnceItMeansSomething) {
+  using std::chrono::milliseconds;
+  TimeLeftEstimate estimate;
+  InstallProgress::Snapshot progress;
+  progress.totalBytes = 100'000'000;
+  // A steady 1 MB a second, sampled four times a second.
+  std::optional<std::chrono::seconds> left;
+  for (int tick = 1; tick <= 40; ++tick) {
+    progress.elapsed = milliseconds(250 * tick);
+    progress.bytesDone = 250'000ULL * static_cast<unsigned>(tick);
+    left = estimate.Update(progress);
+    if (tick < 12) {
+      EXPECT_FALSE(left.has_value()) << tick;  // under three seconds
+    }
+  }
+  ASSERT_TRUE(left.has_value());
+  EXPECT_EQ(left->count(), 90);
+  EXPECT_EQ(FormatTimes(progress, left), "Elapsed 0:10, about 1:30 left");
+  EXPECT_EQ(FormatTimes(progress, std::nullopt), "Elapsed 0:10");
 }
 
 }  // namespace

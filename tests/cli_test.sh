@@ -3,8 +3,17 @@
 # standard error, and the trace on a file, a pipe, a terminal or no output at all.
 set -euo pipefail
 install_tool=$1
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+fuse_pid=
+unmount_slow_cd() {
+  [[ -n "$fuse_pid" ]] || return 0
+  for _ in $(seq 50); do fusermount -u "$work/slow" 2>/dev/null && break; sleep 0.1; done
+  mountpoint -q "$work/slow" && fusermount -uz "$work/slow"
+  wait "$fuse_pid" 2>/dev/null || true
+  fuse_pid=
+}
+trap 'unmount_slow_cd; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 expect_eq() { [[ "$1" == "$2" ]] || fail "$3: expected [$2], got [$1]"; }
@@ -48,6 +57,10 @@ expect_eq "$(head -n 1 "$work/trace")" "$expected_first" "first trace line"
 expect_eq "$(grep -c $'\r$' "$work/trace")" "$(wc -l < "$work/trace")" "every line ends in CR LF"
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "installed frame page"
 
+# --summary ends a run on a file with the summary line a terminal gets by itself.
+"$install_tool" --summary >/dev/null 2>"$work/notices"
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905)" "summary line"
+
 # Preparation failure: status 1, the ERR-01 notice, no trace.
 status=0
 "$install_tool" --install-dir 'C:\NoSuchApache' >"$work/trace" 2>"$work/notices" || status=$?
@@ -81,7 +94,7 @@ grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "
 # One stream, a pipe or a terminal, holds the trace and the notices in the order they
 # happened: the trace is written out before each notice, and each notice is whole.
 piped=$("$install_tool" 2>&1 | tr -d '\r' || true)
-on_terminal=$(script -qec "\"$install_tool\"" /dev/null | tr -d '\r' || true)
+on_terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null | tr -d '\r' || true)
 for combined in "$piped" "$on_terminal"; do
   [[ "$combined" == "Start to Install."$'\n'"ERR-01 Fial"*$'\n'"ERR-05 File Copy Error."$'\n'"zandrel2-install: 1 entry"* ]] \
     || fail "trace and notices out of order: $combined"
@@ -118,5 +131,56 @@ rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
 fresh_install_dir
 "$install_tool" 2>/dev/null | head -c 1 >/dev/null
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "install under a closed pipe"
+
+# What a terminal shows for OUTPUT: each carriage return starts the line over, and
+# what is written after it overwrites what was there.
+render_terminal() {
+  python3 -c '
+import sys
+for line in sys.stdin.read().split("\n"):
+    shown = ""
+    for part in line.split("\r"):
+        shown = part + shown[len(part):]
+    print(shown.rstrip())'
+}
+
+# On a slow CD: a terminal gets a progress line that is cleared before each notice and
+# trace line; Ctrl-C stops after the file being copied with status 130, and the next
+# run completes the catalog.
+if [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
+  mkdir -p "$work/slow-cd/FP/HTML" "$work/slow-cd/FP/jpg" "$work/slow"
+  echo frame > "$work/slow-cd/FP/HTML/QXT905_frame.htm"
+  for i in $(seq -w 1 40); do head -c 70000 /dev/urandom > "$work/slow-cd/FP/jpg/p0$i.jpg"; done
+  # Each read waits a tenth of a second: the copy takes seconds.
+  "$here/faulty_cd.py" "$work/slow-cd" "$work/slow" --slow-all 0.1 &
+  fuse_pid=$!
+  for _ in $(seq 100); do mountpoint -q "$work/slow" && break; sleep 0.05; done
+  fresh_install_dir
+  status=0
+  script -qfec "echo \$\$ > '$work/pid'; exec '$install_tool' --cd '$work/slow'" "$work/typescript" >/dev/null &
+  script_pid=$!
+  for _ in $(seq 100); do grep -q "files [0-9]*/41" "$work/typescript" 2>/dev/null && break; sleep 0.1; done
+  kill -INT "$(cat "$work/pid")"
+  wait "$script_pid" || status=$?
+  expect_eq "$status" 130 "status after Ctrl-C"
+  grep -qa "%  files [0-9]*/41  .* of 2.7 MB" "$work/typescript" || fail "no progress line: $(cat -v "$work/typescript")"
+  shown=$(render_terminal < "$work/typescript" | grep -v '^Script ')
+  [[ "$shown" == "Start to Install."$'\n'"ERR-01 Fial to Create Derectory.ERR-03(3) "* ]] || fail "progress line left before the trace: $shown"
+  [[ "$shown" == *$'\n'"Install stopped."$'\n'"zandrel2-install: stopped: "*" files copied, 0 failed, "* ]] \
+    || fail "stop notice and summary not whole lines: $shown"
+  [[ "$shown" != *"%  files"* ]] || fail "progress line left on the screen: $shown"
+  installed=$work/c/Apache2/htdocs/Catalogs/QXT905/jpg
+  copied=$(ls "$installed" | wc -l)
+  (( copied > 0 && copied < 40 )) || fail "$copied of 40 photos copied before the stop"
+  for photo in "$installed"/*; do cmp -s "$photo" "$work/slow-cd/FP/jpg/${photo##*/}" || fail "partial file ${photo##*/}"; done
+  # ".", ".." and the frame page in HTML, "." and ".." in jpg, then the photos copied.
+  expect_eq "$(grep -c "^copy " <<<"$shown")" "$((copied + 5))" "trace lines for what was done, and only that"
+  # The same disc, no longer slowed down.
+  "$install_tool" --cd "$work/slow-cd" --no-progress >/dev/null 2>&1 || fail "install after the stop"
+  diff -r "$installed" "$work/slow-cd/FP/jpg" >/dev/null || fail "catalog not completed after the stop"
+  unmount_slow_cd
+else
+  echo "no FUSE here: the slow-CD progress checks are skipped"
+fi
 
 exit $((failures > 0))

@@ -4,12 +4,14 @@ reads of chosen files failing part-way, ending early or slowed down, as a scratc
 slow disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
 
   faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--end-early NAME:BYTES]...
-                                 [--slow-reads NAME:SECONDS]... [--fail-listing NAME:ERRNO]...
+                                 [--slow-reads NAME:SECONDS]... [--slow-all SECONDS]
+                                 [--fail-listing NAME:ERRNO]...
 
 --fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
 then fail with EIO. --end-early: they give their first BYTES bytes, then the end of
 the file, without an error, while the file's size stays what it is. --slow-reads:
-each read of files called NAME waits SECONDS first. --fail-listing: folders called NAME
+each read of files called NAME waits SECONDS first; --slow-all: each read of any
+file does. --fail-listing: folders called NAME
 cannot be listed: opening them fails with ERRNO (EACCES, EIO).
 """
 import argparse
@@ -22,7 +24,8 @@ from fusepy import FUSE, FuseOSError, Operations
 
 
 class FaultyCd(Operations):
-    def __init__(self, root, failing, ending, slow, unlistable):
+    def __init__(self, root, failing, ending, slow, unlistable, slow_all):
+        self.slow_all = slow_all
         self.unlistable = unlistable
         self.root = root
         self.failing = failing
@@ -56,8 +59,8 @@ class FaultyCd(Operations):
 
     def read(self, path, size, offset, fh):
         name = os.path.basename(path)
-        if name in self.slow:
-            time.sleep(self.slow[name])
+        if name in self.slow or self.slow_all:
+            time.sleep(self.slow.get(name, self.slow_all))
         if name in self.failing:
             good = self.failing[name]
             if offset >= good:
@@ -92,9 +95,11 @@ def main():
     parser.add_argument('--end-early', action='append', default=[], metavar='NAME:BYTES')
     parser.add_argument('--slow-reads', action='append', default=[], metavar='NAME:SECONDS')
     parser.add_argument('--fail-listing', action='append', default=[], metavar='NAME:ERRNO')
+    parser.add_argument('--slow-all', type=float, default=0, metavar='SECONDS')
     options = parser.parse_args()
     cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.end_early, int),
-                  pairs(options.slow_reads, float), pairs(options.fail_listing, lambda code: getattr(errno, code)))
+                  pairs(options.slow_reads, float), pairs(options.fail_listing, lambda code: getattr(errno, code)),
+                  options.slow_all)
     # direct_io: every read reaches us, none is answered from the page cache.
     FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
 

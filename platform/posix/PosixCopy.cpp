@@ -139,7 +139,7 @@ bool SetModified(int fd, const timespec& modified) {
 
 namespace files {
 
-bool CopyFileReplacing(const char* source, const char* destination) {
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied) {
   if (posix::RefusedAsTooLong(source)) return false;
   std::optional<FoundSource> found = FindSource(source);
   if (!found || RefusedAsNoFile(found->status)) return false;
@@ -166,6 +166,7 @@ bool CopyFileReplacing(const char* source, const char* destination) {
       !SetModified(copy.Fd(), found->status.st_mtim)) {
     return false;
   }
+  if (bytesCopied != nullptr) *bytesCopied = static_cast<std::uint64_t>(found->status.st_size);
   if (!place->existing) {
     switch (copy.TakeFreeName(place->name)) {
       case posix::NewFile::Named::kDone:

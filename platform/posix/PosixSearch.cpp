@@ -41,10 +41,15 @@ using posix::FailWith;
 
 bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
-bool IsFolder(int folderFd, const dirent& entry) {
-  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
+// The entry as a search yields it; its size only where asked for.
+files::FoundEntry EntryOf(int folderFd, const dirent& entry, files::EntrySizes sizes) {
+  files::FoundEntry found{entry.d_name, entry.d_type == DT_DIR};
+  if (entry.d_type != DT_UNKNOWN && (found.isFolder || sizes == files::EntrySizes::kLeftOut)) return found;
   struct stat status {};
-  return fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+  if (fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) return found;
+  found.isFolder = S_ISDIR(status.st_mode);
+  if (!found.isFolder && sizes == files::EntrySizes::kRead) found.size = static_cast<std::uint64_t>(status.st_size);
+  return found;
 }
 
 // "." and ".." first, as Windows yields them, then the listing order.
@@ -70,7 +75,7 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
   std::default_delete<SearchState>()(search);
 }
 
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes sizes) {
   // A search starts a folder's copy: what is known of the folders copied from and
   // into is checked again.
   posix::SearchedFolder& searched = posix::LastSearchedFolder();
@@ -111,7 +116,7 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
     if (name.find('\\') != std::string_view::npos) continue;
     if (inDriveRoot && IsDotName(name)) continue;
     if (!posix::MatchesWildcard(filter, name)) continue;
-    search->entries.push_back({std::string(name), IsFolder(dirfd(directory.get()), *found)});
+    search->entries.push_back(EntryOf(dirfd(directory.get()), *found, sizes));
   }
   // A folder that cannot be read to its end (a damaged disc) yields what was read,
   // then ends with the error rather than as if nothing were missing.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -23,5 +24,12 @@ bool PrepareStandardOutput() {
 }
 
 bool TranslatesLineFeeds() { return false; }
+
+int ErrorTerminalColumns() {
+  if (isatty(STDERR_FILENO) == 0) return 0;
+  winsize size{};
+  // A terminal that gives no size is taken as the classic 80 columns.
+  return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
 
 }  // namespace output

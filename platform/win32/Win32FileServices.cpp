@@ -24,7 +24,8 @@ using win32::ErrorKeeper;
 
 FoundEntry EntryOf(const WIN32_FIND_DATAA& data) {
   const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
-  return {data.cFileName, (data.dwFileAttributes & folder) != 0};
+  const bool isFolder = (data.dwFileAttributes & folder) != 0;
+  return {data.cFileName, isFolder, isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
 }
 
 bool Fail(DWORD code) {
@@ -36,7 +37,7 @@ bool Fail(DWORD code) {
 // and the bytes written are as many as the open source holds: a disc whose reads end
 // early without an error (as the platform's own copy lets through) fails as an I/O
 // error instead of leaving a short file.
-bool CopyContent(HANDLE input, HANDLE output) {
+bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied) {
   constexpr DWORD kBufferBytes = DWORD{1} << 20;
   thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   ULONGLONG total = 0;
@@ -51,6 +52,7 @@ bool CopyContent(HANDLE input, HANDLE output) {
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(input, &size)) return false;
+  copied = total;
   return total == static_cast<ULONGLONG>(size.QuadPart) || Fail(ERROR_IO_DEVICE);
 }
 
@@ -104,7 +106,7 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
   std::default_delete<SearchState>()(search);
 }
 
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes) {
   win32::ForgetSweptFolder();
   auto search = std::make_unique<SearchState>();
   search->handle = FindFirstFileA(pattern, &search->data);
@@ -121,7 +123,7 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-bool CopyFileReplacing(const char* source, const char* destination) {
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied) {
   // A folder is no file, and a link is never followed.
   const DWORD attributes = GetFileAttributesA(source);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -139,10 +141,12 @@ bool CopyFileReplacing(const char* source, const char* destination) {
   win32::SweepAbandonedOnce(folder);
   win32::TemporaryFile copy(folder);
   if (!copy) return false;
-  if (!CopyContent(input.Get(), copy.Get()) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
+  std::uint64_t copied = 0;
+  if (!CopyContent(input.Get(), copy.Get(), copied) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
   ReadOnlyMarkLifted mark(*target);
   if (!copy.RenameOver(*target)) return false;
   mark.Replaced();
+  if (bytesCopied != nullptr) *bytesCopied = copied;
   return true;
 }
 

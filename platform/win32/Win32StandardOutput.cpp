@@ -21,4 +21,12 @@ bool PrepareStandardOutput() {
 // Standard output stays in text mode, as the runtime opens it.
 bool TranslatesLineFeeds() { return true; }
 
+int ErrorTerminalColumns() {
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_CHAR) return 0;
+  CONSOLE_SCREEN_BUFFER_INFO console{};
+  if (!GetConsoleScreenBufferInfo(handle, &console)) return 80;
+  return console.srWindow.Right - console.srWindow.Left + 1;
+}
+
 }  // namespace output

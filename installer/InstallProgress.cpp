@@ -1,0 +1,108 @@
+#include "installer/InstallProgress.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "installer/Format.h"
+
+void InstallProgress::Start(std::uint64_t totalFiles, std::uint64_t totalBytes) {
+  m_totalFiles = totalFiles;
+  m_totalBytes = totalBytes;
+  m_startTime = Clock::now();
+  m_started.store(true);
+}
+
+void InstallProgress::StartFile(const char* sourcePath) {
+  const std::lock_guard lock(m_currentFileLock);
+  m_currentFile = sourcePath;
+}
+
+void InstallProgress::FinishFile(std::uint64_t bytes, bool copied) {
+  m_bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+  if (!copied) m_filesFailed.fetch_add(1, std::memory_order_relaxed);
+  m_filesDone.fetch_add(1, std::memory_order_relaxed);
+}
+
+InstallProgress::Snapshot InstallProgress::Read() const {
+  Snapshot snapshot;
+  snapshot.totalFiles = m_totalFiles.load();
+  snapshot.totalBytes = m_totalBytes.load();
+  snapshot.filesDone = m_filesDone.load();
+  snapshot.filesFailed = m_filesFailed.load();
+  snapshot.bytesDone = m_bytesDone.load();
+  if (m_started.load()) snapshot.elapsed = Clock::now() - m_startTime;
+  const std::lock_guard lock(m_currentFileLock);
+  snapshot.currentFile = m_currentFile;
+  return snapshot;
+}
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+// Before this much time has passed, a rate says little about the rest of the copy.
+constexpr Seconds kSettlingTime{3.0};
+// The smoothing's time constant: a change of pace shows in the estimate within seconds,
+// a single slow file does not swing it.
+constexpr Seconds kSmoothing{5.0};
+
+}  // namespace
+
+std::optional<std::chrono::seconds> TimeLeftEstimate::Update(const InstallProgress::Snapshot& now) {
+  const double elapsed = Seconds(now.elapsed).count();
+  if (!m_haveRate) {
+    if (elapsed > 0) {
+      m_bytesPerSecond = static_cast<double>(now.bytesDone) / elapsed;
+      m_haveRate = true;
+    }
+  } else if (m_lastElapsed && now.elapsed > *m_lastElapsed) {
+    const double interval = Seconds(now.elapsed - *m_lastElapsed).count();
+    const double rate = static_cast<double>(now.bytesDone - std::min(now.bytesDone, m_lastBytes)) / interval;
+    const double weight = std::min(1.0, interval / kSmoothing.count());
+    m_bytesPerSecond += weight * (rate - m_bytesPerSecond);
+  }
+  m_lastElapsed = now.elapsed;
+  m_lastBytes = now.bytesDone;
+
+  if (Seconds(now.elapsed) < kSettlingTime || now.bytesDone == 0 || m_bytesPerSecond <= 0) return std::nullopt;
+  const double bytesLeft = static_cast<double>(now.totalBytes - std::min(now.totalBytes, now.bytesDone));
+  return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(bytesLeft / m_bytesPerSecond)));
+}
+
+std::string FormatDuration(std::chrono::seconds duration) {
+  const auto total = static_cast<long long>(std::max<std::int64_t>(0, duration.count()));
+  if (total >= 3600) return FormatText("%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+  return FormatText("%lld:%02lld", total / 60, total % 60);
+}
+
+std::string FormatBytes(std::uint64_t bytes) {
+  if (bytes < 1024) return FormatText("%llu bytes", static_cast<unsigned long long>(bytes));
+  static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+  double value = static_cast<double>(bytes) / 1024;
+  std::size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  return FormatText(value < 10 ? "%.1f %s" : "%.0f %s", value, kUnits[unit]);
+}
+
+std::string FormatFileCount(const InstallProgress::Snapshot& progress) {
+  return FormatText("%llu of %llu files", static_cast<unsigned long long>(progress.filesDone),
+                    static_cast<unsigned long long>(progress.totalFiles));
+}
+
+std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left) {
+  std::string text = "Elapsed " + FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(progress.elapsed));
+  if (left) text += ", about " + FormatDuration(*left) + " left";
+  return text;
+}
+
+int ShareDone(const InstallProgress::Snapshot& progress, int scale) {
+  const auto share = [scale](std::uint64_t done, std::uint64_t total) {
+    return static_cast<int>(static_cast<double>(std::min(done, total)) * scale / static_cast<double>(total));
+  };
+  if (progress.totalBytes != 0) return share(progress.bytesDone, progress.totalBytes);
+  if (progress.totalFiles != 0) return share(progress.filesDone, progress.totalFiles);
+  return 0;
+}

@@ -1,0 +1,90 @@
+// How far an install's copy has come: written by the one thread that copies, read by
+// any other (a progress window, a progress line), and asked by them to stop.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+class InstallProgress {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  struct Snapshot {
+    std::uint64_t totalFiles = 0;  // non-folder entries of the five source folders
+    std::uint64_t totalBytes = 0;
+    std::uint64_t filesDone = 0;   // copied or failed
+    std::uint64_t filesFailed = 0;
+    std::uint64_t bytesDone = 0;   // of the files done
+    std::string currentFile;       // the source path being copied, empty between files
+    Clock::duration elapsed{};     // since the copy started
+  };
+
+  // Whether the copy counts the catalog before it starts, for totals to show.
+  enum class Totals { kCounted, kNotCounted };
+  explicit InstallProgress(Totals totals = Totals::kCounted) : m_totals(totals) {}
+  bool WantsTotals() const { return m_totals == Totals::kCounted; }
+  InstallProgress(const InstallProgress&) = delete;
+  InstallProgress& operator=(const InstallProgress&) = delete;
+
+  // By the copying thread.
+  void Start(std::uint64_t totalFiles, std::uint64_t totalBytes);
+  void StartFile(const char* sourcePath);
+  void FinishFile(std::uint64_t bytes, bool copied);
+  // The copy left out what came after the stop.
+  void MarkStopped() { m_stopped.store(true); }
+
+  // By any thread, and from a signal handler: the copy ends after the file being copied.
+  void RequestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
+  bool StopRequested() const noexcept { return m_stopRequested.load(std::memory_order_relaxed); }
+  // True once the copy has cut something short for a stop.
+  bool Stopped() const { return m_stopped.load(); }
+
+  Snapshot Read() const;
+
+ private:
+  Totals m_totals;
+  std::atomic<std::uint64_t> m_totalFiles{0};
+  std::atomic<std::uint64_t> m_totalBytes{0};
+  std::atomic<std::uint64_t> m_filesDone{0};
+  std::atomic<std::uint64_t> m_filesFailed{0};
+  std::atomic<std::uint64_t> m_bytesDone{0};
+  std::atomic<bool> m_stopRequested{false};
+  std::atomic<bool> m_stopped{false};
+  std::atomic<bool> m_started{false};
+  Clock::time_point m_startTime;  // written before m_started is set, read after
+  mutable std::mutex m_currentFileLock;
+  std::string m_currentFile;
+};
+
+static_assert(std::atomic<bool>::is_always_lock_free, "a stop is requested from a signal handler");
+
+// The time left, from the byte rate smoothed over the samples it is given a few times
+// a second; nothing until the estimate means something (a few seconds in, with bytes
+// moving).
+class TimeLeftEstimate {
+ public:
+  std::optional<std::chrono::seconds> Update(const InstallProgress::Snapshot& now);
+  // The smoothed rate the estimate rests on; 0 before the first sample.
+  double BytesPerSecond() const { return m_bytesPerSecond; }
+
+ private:
+  std::optional<InstallProgress::Clock::duration> m_lastElapsed;
+  std::uint64_t m_lastBytes = 0;
+  double m_bytesPerSecond = 0;  // smoothed
+  bool m_haveRate = false;
+};
+
+// "1:05" or "1:02:03".
+std::string FormatDuration(std::chrono::seconds duration);
+// "0 bytes", "999 bytes", "1.5 KB", "2.4 GB": powers of 1024, one decimal below 10.
+std::string FormatBytes(std::uint64_t bytes);
+// "12 of 340 files".
+std::string FormatFileCount(const InstallProgress::Snapshot& progress);
+// "Elapsed 0:12, about 1:05 left", the estimate left out while it means nothing.
+std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left);
+// The share of bytes done, 0 to `scale`; files count where the catalog holds no bytes.
+int ShareDone(const InstallProgress::Snapshot& progress, int scale);

@@ -12,12 +12,27 @@ class DialogNotices : public InstallNotices {
   explicit DialogNotices(CDialog& dialog) : m_dialog(dialog) {}
   void ShowNotice(const char* text) override { m_dialog.MessageBox(text, nullptr, MB_OK); }
   void FinishWithOk() override { m_dialog.CDialog::OnOK(); }
+  void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
+    InstallProgress progress;
+    CInstallProgressDlg window(progress, &m_dialog);
+    window.RunWork([&] { copy(&progress); });
+    m_dialog.SetTaskbarProgress(-1);
+  }
 
  private:
   CDialog& m_dialog;
 };
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.
+// A path as people read it: the plan's doubled separators shown once.
+CString ReadablePath(const std::string& path) {
+  std::string readable;
+  for (const char c : path) {
+    if (c != '\\' || readable.empty() || readable.back() != '\\') readable += c;
+  }
+  return readable.c_str();
+}
+
 int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED) SendMessage(chooser, BFFM_SETSELECTION, TRUE, data);
   return 0;
@@ -147,4 +162,49 @@ void CZandrel2Dlg::OnChangeInstallDir() {
 void CZandrel2Dlg::OnChangeCdDrive() {
   UpdateData(TRUE);
   g_cdPath.Format("%s", m_cdDrive);
+}
+
+CInstallProgressDlg::CInstallProgressDlg(InstallProgress& progress, CWnd* pParent)
+    : CWorkDialog(CInstallProgressDlg::IDD, pParent), m_progress(progress), m_pOwner(pParent) {}
+
+void CInstallProgressDlg::DoDataExchange(CDataExchange* pDX) {
+  CWorkDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_PROGRESS_FILE, m_currentFile);
+  DDX_Progress(pDX, IDC_PROGRESS_BAR, m_shareDone);
+  DDX_Text(pDX, IDC_PROGRESS_FILES, m_fileCount);
+  DDX_Text(pDX, IDC_PROGRESS_TIMES, m_times);
+}
+
+BEGIN_MESSAGE_MAP(CInstallProgressDlg, CWorkDialog)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+BOOL CInstallProgressDlg::OnInitDialog() {
+  SetWindowText(AfxGetApp()->m_pszAppName);
+  m_currentFile = "Counting the catalog's files...";
+  return CWorkDialog::OnInitDialog();
+}
+
+void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
+  if (nIDEvent != kProgressTimer) return;
+  const InstallProgress::Snapshot now = m_progress.Read();
+  if (!now.started) return;  // still counting
+  const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
+  if (m_progress.StopRequested()) {
+    m_times = "Stopping after the file being copied...";
+  } else {
+    if (!now.currentFile.empty()) m_currentFile = ReadablePath(now.currentFile);
+    m_times = FormatTimes(now, left).c_str();
+  }
+  m_shareDone = ShareDone(now, 1000);
+  m_fileCount = FormatFileCount(now).c_str();
+  UpdateData(FALSE);
+  if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);
+}
+
+void CInstallProgressDlg::OnCancel() {
+  m_progress.RequestStop();
+  EnableDlgItem(IDCANCEL, FALSE);
+  m_times = "Stopping after the file being copied...";
+  UpdateData(FALSE);
 }

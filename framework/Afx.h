@@ -5,6 +5,7 @@
 #include "framework/CString.h"
 #include "framework/CWinApp.h"
 #include "framework/CWnd.h"
+#include "framework/CWorkDialog.h"
 #include "framework/Drawing.h"
 #include "framework/FolderBrowser.h"
 #include "framework/Types.h"

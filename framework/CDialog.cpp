@@ -8,7 +8,14 @@
 namespace {
 
 // The modal dialogs running now, innermost last.
-std::vector<const CDialog*> g_modalDialogs;
+std::vector<CDialog*> g_modalDialogs;
+
+// The owner a dialog is created for: its parent, or else the application's main
+// window, unless that is the dialog itself or has no window yet.
+CWnd* OwnerOf(CDialog* dialog, CWnd* parent) {
+  CWnd* owner = parent != nullptr ? parent : AfxGetMainWnd();
+  return (owner != nullptr && owner != dialog && owner->GetSafeHwnd() != nullptr) ? owner : nullptr;
+}
 
 }  // namespace
 
@@ -21,10 +28,8 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pa
 
 int CDialog::DoModal() {
   const res::DialogTemplate* dialogTemplate = res::FindDialogTemplate(static_cast<int>(m_templateId));
-  // Without a parent, the application's main window owns the dialog, unless that is
-  // this dialog itself or has no window yet.
-  CWnd* owner = m_parent != nullptr ? m_parent : AfxGetMainWnd();
-  port::Window* ownerWindow = (owner != nullptr && owner != this) ? owner->GetSafeHwnd() : nullptr;
+  CWnd* owner = OwnerOf(this, m_parent);
+  port::Window* ownerWindow = owner != nullptr ? owner->GetSafeHwnd() : nullptr;
   port::Window* window =
       dialogTemplate != nullptr ? port::CreateDialogWindow(*dialogTemplate, ownerWindow, Sink()) : nullptr;
   if (window == nullptr) {
@@ -58,7 +63,16 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 UINT CDialog::ActiveTemplateId() { return g_modalDialogs.empty() ? 0 : g_modalDialogs.back()->m_templateId; }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) return OnInitDialog();
+  if (message == WM_INITDIALOG) {
+    CenterWindow(OwnerOf(this, m_parent));
+    return OnInitDialog();
+  }
+  // Closing a dialog that another modal dialog runs over closes that one instead, as
+  // its own close box would: the one below ends only once the one above has.
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && !g_modalDialogs.empty() &&
+      g_modalDialogs.back() != this) {
+    return g_modalDialogs.back()->SendMessage(WM_SYSCOMMAND, wParam, lParam);
+  }
   return CWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -69,4 +83,8 @@ void DDX_Text(CDataExchange* exchange, int id, CString& value) {
   } else if (port::GetControlText(window, id) != value.GetString()) {
     port::SetControlText(window, id, value.GetString());
   }
+}
+
+void DDX_Progress(CDataExchange* exchange, int id, int& thousandths) {
+  if (!exchange->m_bSaveAndValidate) port::SetProgressBar(exchange->m_pDlgWnd->GetSafeHwnd(), id, thousandths);
 }

@@ -35,3 +35,6 @@ class CDialog : public CWnd {
 // Exchanges the text of control `id` with `value`: reads it verbatim, or writes it
 // only when the control shows something else.
 void DDX_Text(CDataExchange* exchange, int id, CString& value);
+
+// Shows `thousandths` on the progress bar `id`; a bar gives nothing back.
+void DDX_Progress(CDataExchange* exchange, int id, int& thousandths);

@@ -1,5 +1,6 @@
 #include "framework/CWnd.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <utility>
@@ -51,6 +52,36 @@ void CWnd::GetClientRect(CRect* rect) const {
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) { return Receive(message, wParam, lParam); }
 
+void CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  port::PostToWindow(m_window, message, wParam, lParam);
+}
+
+void CWnd::SetTimer(UINT id, UINT milliseconds) { port::StartTimer(m_window, id, milliseconds); }
+
+void CWnd::KillTimer(UINT id) { port::StopTimer(m_window, id); }
+
+void CWnd::SetWindowText(const char* text) { port::SetWindowTitle(m_window, text); }
+
+void CWnd::SetDlgItemText(int id, const char* text) { port::SetControlText(m_window, id, text); }
+
+void CWnd::EnableDlgItem(int id, BOOL enable) { port::EnableControl(m_window, id, enable != FALSE); }
+
+void CWnd::SetTaskbarProgress(int thousandths) { port::SetTaskbarProgress(m_window, thousandths); }
+
+void CWnd::CenterWindow(CWnd* owner) {
+  port::Window* ownerWindow = owner != nullptr ? owner->GetSafeHwnd() : nullptr;
+  const port::ScreenRect frame = port::WindowFrame(m_window);
+  const port::ScreenRect area = port::WorkArea(ownerWindow);
+  const port::ScreenRect around = ownerWindow != nullptr ? port::WindowFrame(ownerWindow) : area;
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (around.left + around.right - width) / 2;
+  const int top = (around.top + around.bottom - height) / 2;
+  // Inside the work area, its top-left corner first where the window is the larger.
+  port::MoveWindowFrame(m_window, std::max(area.left, std::min(left, area.right - width)),
+                        std::max(area.top, std::min(top, area.bottom - height)));
+}
+
 int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
   return port::ShowMessageBox(m_window, text, caption != nullptr ? caption : AfxGetApp()->m_pszAppName, type);
 }
@@ -81,6 +112,12 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (DispatchMessage(message, wParam, lParam, result)) return result;
   return Default();
+}
+
+BOOL CWnd::PreTranslateMessage(UINT message, WPARAM wParam) {
+  if (message != WM_KEYDOWN || wParam != VK_F1 || port::ModifierKeyDown()) return FALSE;
+  SendMessage(WM_COMMAND, MAKEWPARAM(ID_HELP, 0));
+  return TRUE;
 }
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {

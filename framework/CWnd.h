@@ -62,6 +62,19 @@ class CWnd : public CCmdTarget, private port::MessageSink {
   BOOL IsIconic() const;
   void GetClientRect(CRect* rect) const;
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // From any thread: the message reaches this window on its own thread, later.
+  void PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // WM_TIMER with `id` every `milliseconds`, until KillTimer or the window's end.
+  void SetTimer(UINT id, UINT milliseconds);
+  void KillTimer(UINT id);
+  void SetWindowText(const char* text);
+  void SetDlgItemText(int id, const char* text);
+  void EnableDlgItem(int id, BOOL enable);
+  // The progress on the taskbar button of this window, in thousandths; negative for none.
+  void SetTaskbarProgress(int thousandths);
+  // Centres the window's frame over its owner, or in the work area without one, and
+  // keeps it inside the work area of the owner's screen.
+  void CenterWindow(CWnd* owner);
   // A modal message box owned by this window, captioned with the application's name when `caption` is null.
   int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
 
@@ -72,6 +85,9 @@ class CWnd : public CCmdTarget, private port::MessageSink {
 
  protected:
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // A key before the window system acts on it; true when taken. F1 without Shift, Ctrl
+  // or Alt asks for help, wherever the focus is.
+  virtual BOOL PreTranslateMessage(UINT message, WPARAM wParam);
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   // The platform's own handling of the message being processed.
   LRESULT Default();
@@ -87,6 +103,7 @@ class CWnd : public CCmdTarget, private port::MessageSink {
  private:
   void Attach(port::Window* window) override { m_window = window; }
   std::intptr_t Receive(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool PreTranslate(unsigned message, std::uintptr_t wParam) override { return PreTranslateMessage(message, wParam) != FALSE; }
 
   struct CurrentMessage {
     UINT message = 0;

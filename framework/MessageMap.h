@@ -55,6 +55,13 @@ LRESULT CallQueryIcon(CCmdTarget& target, WPARAM, LPARAM) {
   return reinterpret_cast<LRESULT>((static_cast<ClassOf<Handler>&>(target).*Handler)());
 }
 
+// void Handler(UINT id)
+template <auto Handler>
+LRESULT CallTimer(CCmdTarget& target, WPARAM wParam, LPARAM) {
+  (static_cast<ClassOf<Handler>&>(target).*Handler)(static_cast<UINT>(wParam));
+  return 0;
+}
+
 }  // namespace message_map
 
 // In a class: declares its table.
@@ -78,6 +85,8 @@ LRESULT CallQueryIcon(CCmdTarget& target, WPARAM, LPARAM) {
 
 // void OnSysCommand(UINT id, LPARAM parameter)
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, &message_map::CallSysCommand<&ThisClass::OnSysCommand>},
+// void OnTimer(UINT id)
+#define ON_WM_TIMER() {WM_TIMER, 0, 0, &message_map::CallTimer<&ThisClass::OnTimer>},
 // void OnPaint()
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &message_map::CallPlain<&ThisClass::OnPaint>},
 // HCURSOR OnQueryDragIcon()

@@ -26,6 +26,17 @@ class MessageSink {
   // The window is made: told before its first message.
   virtual void Attach(Window* window) = 0;
   virtual std::intptr_t Receive(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // A key pressed in the window or one of its controls, before the window system acts
+  // on it (WM_KEYDOWN and the virtual key); true when the framework took it.
+  virtual bool PreTranslate(unsigned message, std::uintptr_t wParam) = 0;
+};
+
+// A rectangle on the screen, in pixels; right and bottom lie outside it.
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
 };
 
 // Resources. String `id` of the string table in the platform's narrow encoding;
@@ -45,8 +56,33 @@ int RunModalLoop(Window* window);
 void EndModalLoop(Window* window, int result);
 std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
+// The text of an edit field, a label or a button.
 std::string GetControlText(Window* window, int controlId);
 void SetControlText(Window* window, int controlId, const std::string& text);
+void EnableControl(Window* window, int controlId, bool enabled);
+// A progress bar's position, in thousandths of its length.
+void SetProgressBar(Window* window, int controlId, int thousandths);
+void SetWindowTitle(Window* window, const std::string& text);
+
+// From any thread: queues a message for the window's thread, which hands it to the
+// window's sink in its turn; dropped when the window is gone by then.
+void PostToWindow(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+// WM_TIMER with `timerId` every `milliseconds`, until stopped or the window is destroyed.
+void StartTimer(Window* window, unsigned timerId, unsigned milliseconds);
+void StopTimer(Window* window, unsigned timerId);
+
+// Where windows are: a window's frame, the work area of the screen a window is on
+// (the primary screen's for null), and moving a window's frame.
+ScreenRect WindowFrame(Window* window);
+ScreenRect WorkArea(Window* window);
+void MoveWindowFrame(Window* window, int left, int top);
+
+// True while Shift, Ctrl or Alt is held down.
+bool ModifierKeyDown();
+
+// The progress shown on the window's taskbar button, in thousandths; negative for none.
+// Quietly nothing where the system shows no such progress.
+void SetTaskbarProgress(Window* window, int thousandths);
 
 bool HasSystemMenu(Window* window);
 void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const std::string& text);

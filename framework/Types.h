@@ -33,6 +33,12 @@ inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_APP = 0x8000;  // the first message number free for programs
+
+// Virtual keys.
+inline constexpr UINT VK_F1 = 0x70;
 
 // Control notifications.
 inline constexpr UINT BN_CLICKED = 0;

@@ -30,7 +30,8 @@ InstallProgress::Snapshot InstallProgress::Read() const {
   snapshot.filesDone = m_filesDone.load();
   snapshot.filesFailed = m_filesFailed.load();
   snapshot.bytesDone = m_bytesDone.load();
-  if (m_started.load()) snapshot.elapsed = Clock::now() - m_startTime;
+  snapshot.started = m_started.load();
+  if (snapshot.started) snapshot.elapsed = Clock::now() - m_startTime;
   const std::lock_guard lock(m_currentFileLock);
   snapshot.currentFile = m_currentFile;
   return snapshot;

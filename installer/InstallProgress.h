@@ -20,7 +20,8 @@ class InstallProgress {
     std::uint64_t filesFailed = 0;
     std::uint64_t bytesDone = 0;   // of the files done
     std::string currentFile;       // the source path being copied, empty between files
-    Clock::duration elapsed{};     // since the copy started
+    bool started = false;          // the totals are known and the copy has begun
+    Clock::duration elapsed{};     // since then
   };
 
   // Whether the copy counts the catalog before it starts, for totals to show.

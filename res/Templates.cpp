@@ -30,10 +30,22 @@ constexpr ControlTemplate kInstallControls[] = {
     {IDC_BROWSE_INSTALL, ControlKind::kPushButton, "Browse", 259, 69, 46, 18, kTabStop},
 };
 
+// The progress window of an install: the file being copied, the bar by bytes, the
+// files done and the times, and Stop. The window's title is the application's name.
+constexpr ControlTemplate kProgressControls[] = {
+    {IDC_PROGRESS_FILE, ControlKind::kText, "", 7, 7, 226, 9, kLeft | kNoPrefix | kPathEllipsis},
+    {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 19, 226, 11, 0},
+    {IDC_PROGRESS_FILES, ControlKind::kText, "", 7, 35, 226, 9, kLeft | kNoPrefix},
+    {IDC_PROGRESS_TIMES, ControlKind::kText, "", 7, 46, 226, 9, kLeft | kNoPrefix},
+    {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kDefPushButton | kTabStop},
+};
+
 constexpr DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, 0, 0, 235, 55, "Zandrel2のﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0, kAboutControls},
     {IDD_ZANDREL2_DIALOG, 0, 0, 319, 139, "Zandrel", kDialogFont, 9,
      kPopup | kVisible | kCaption | kSysMenu | kModalFrame | kSetFont, kAppWindow, kInstallControls},
+    {IDD_PROGRESS, 0, 0, 240, 81, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
+     kProgressControls},
 };
 
 struct StringEntry {

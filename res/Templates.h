@@ -21,11 +21,12 @@ inline constexpr std::uint32_t kDefPushButton = 0x00000001;  // button
 inline constexpr std::uint32_t kLeft = 0x00000000;           // edit, static
 inline constexpr std::uint32_t kAutoHScroll = 0x00000080;    // edit
 inline constexpr std::uint32_t kNoPrefix = 0x00000080;       // static
+inline constexpr std::uint32_t kPathEllipsis = 0x00008000;   // static: a long path loses its middle
 inline constexpr std::uint32_t kIcon = 0x00000003;           // static
 inline constexpr std::uint32_t kAppWindow = 0x00040000;      // extended style
 }  // namespace style
 
-enum class ControlKind { kPushButton, kEdit, kText, kIcon };
+enum class ControlKind { kPushButton, kEdit, kText, kIcon, kProgressBar };
 
 struct ControlTemplate {
   int id;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -18,6 +19,7 @@
 #include "Zandrel2.h"
 #include "Zandrel2Dlg.h"
 #include "installer/InstallContext.h"
+#include "installer/Trace.h"
 #include "platform/qt/QtWindow.h"
 #include "tests/SandboxDrives.h"
 
@@ -226,6 +228,65 @@ class DialogTest : public QObject {
     });
     QCOMPARE(result, IDOK);
     QCOMPARE(catcher.Texts().size(), 4);
+    QVERIFY(fs::is_regular_file(m_drives->DriveC() / kInstalledFrame));
+  }
+
+  void theProgressWindowFollowsTheCopyAndEveryWayOutStopsIt_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Stop") << "stop";
+    QTest::newRow("Esc") << "escape";
+    QTest::newRow("its close box") << "close box";
+    QTest::newRow("the install dialog's close box") << "install dialog close box";
+  }
+
+  void theProgressWindowFollowsTheCopyAndEveryWayOutStopsIt() {
+    QFETCH(QString, how);
+    m_drives->MakeSampleCd();
+    fs::create_directories(m_drives->DriveC() / "Apache2" / "htdocs");
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    NoticeCatcher catcher;
+    const int result = RunWith(dialog, [&](port::Window& window) {
+      // Holding the trace holds the copy at its first line, so the stop comes first.
+      std::unique_lock<std::mutex> heldCopy = HoldTrace();
+      QTimer watch;
+      QObject::connect(&watch, &QTimer::timeout, [&] {
+        port::Window* progress = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          if (widget->objectName() == "dialog-103" && widget->isVisible()) progress = qobject_cast<port::Window*>(widget);
+        }
+        if (progress == nullptr || !heldCopy.owns_lock()) return;
+        QCOMPARE(progress->windowTitle(), QString("zandrel2"));
+        QCOMPARE(progress->windowModality(), Qt::WindowModal);  // the install dialog takes no input
+        QCOMPARE(progress->parentWidget(), &window);
+        QCOMPARE(progress->frameGeometry().center(), window.frameGeometry().center());
+        QVERIFY(qobject_cast<QProgressBar*>(progress->Control(IDC_PROGRESS_BAR)) != nullptr);
+        QCOMPARE(Button(*progress, IDCANCEL)->text(), QString("Stop"));
+        if (how == "stop") {
+          Button(*progress, IDCANCEL)->click();
+        } else if (how == "escape") {
+          QTest::keyClick(progress, Qt::Key_Escape);
+        } else if (how == "close box") {
+          progress->close();
+        } else {
+          window.close();
+        }
+        QVERIFY(progress->isVisible());  // until the file being copied is done
+        QVERIFY(!Button(*progress, IDCANCEL)->isEnabled());
+        heldCopy.unlock();
+      });
+      watch.start(10);
+      Button(window, IDOK)->click();
+      QVERIFY(!heldCopy.owns_lock());
+      QCOMPARE(catcher.Texts(), (QStringList{"Start to Install.", "Install stopped."}));
+      QVERIFY(catcher.notices.back().ownedByInstallDialog);
+      QVERIFY(window.isVisible());
+      QVERIFY(!fs::exists(m_drives->DriveC() / kInstalledFrame));
+
+      // The next Copy completes the catalog, and the dialog closes as after any clean install.
+      Button(window, IDOK)->click();
+    });
+    QCOMPARE(result, IDOK);
     QVERIFY(fs::is_regular_file(m_drives->DriveC() / kInstalledFrame));
   }
 

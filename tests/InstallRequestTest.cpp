@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "installer/Format.h"
 #include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
 #include "tests/InstallerFixture.h"
@@ -121,7 +122,9 @@ TEST_F(InstallRequest, AWatchedCopyWritesTheSameTraceAndCountsWhatTheScanFound) 
 
 TEST_F(InstallRequest, AStopEndsTheCopyBetweenFilesAndTheNextCopyCompletesIt) {
   // Enough photos that the copy is still running when the stop comes.
-  for (int i = 0; i < 300; ++i) SandboxDrives::WriteFile(drives.DriveD() / "FP" / "jpg" / ("q" + std::to_string(i) + ".jpg"), "photo");
+  for (int i = 0; i < 300; ++i) {
+    SandboxDrives::WriteFile(drives.DriveD() / "FP" / "jpg" / FormatText("q%d.jpg", i), "photo");
+  }
   ASSERT_EQ(Run("C:\\Apache2"), InstallOutcome::kInstalled);
   const std::string whole = trace;
   const fs::path catalogs = drives.DriveC() / "Apache2" / "htdocs" / "Catalogs";

@@ -1,9 +1,14 @@
 // The window port on Qt: dialogs, message boxes, icons, painting, help.
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
 
 #include <filesystem>
 #include <map>
@@ -20,6 +25,9 @@ static void InitialiseResources() { Q_INIT_RESOURCE(zandrel2); }
 
 namespace port {
 namespace {
+
+// A label's whole text, where it shows a shortened one.
+constexpr const char* kFullText = "zandrel2-full-text";
 
 // The standard icon size of the system the dialogs were drawn for.
 constexpr int kIconSize = 32;
@@ -95,19 +103,85 @@ std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t
 }
 
 std::string GetControlText(Window* window, int controlId) {
-  if (auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId))) return edit->text().toStdString();
+  QWidget* control = window->Control(controlId);
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    const QVariant full = label->property(kFullText);
+    return (full.isValid() ? full.toString() : label->text()).toStdString();
+  }
+  if (auto* button = qobject_cast<QPushButton*>(control)) return button->text().toStdString();
   return {};
 }
 
 void SetControlText(Window* window, int controlId, const std::string& text) {
-  auto* edit = qobject_cast<QLineEdit*>(window->Control(controlId));
+  QWidget* control = window->Control(controlId);
+  const QString full = QString::fromStdString(text);
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    label->setProperty(kFullText, full);
+    const bool elide = label->property(kElideMiddleProperty).toBool();
+    label->setText(elide ? label->fontMetrics().elidedText(full, Qt::ElideMiddle, label->width()) : full);
+    label->setToolTip(elide && label->text() != full ? full : QString());
+    return;
+  }
+  if (auto* button = qobject_cast<QPushButton*>(control)) {
+    button->setText(full);
+    return;
+  }
+  auto* edit = qobject_cast<QLineEdit*>(control);
   if (edit == nullptr) return;
   // The program's text is not limited to the visible width; the user's edits are,
   // so the field's limit is set aside for this write only.
   const QValidator* limit = edit->validator();  // owned by the field, which keeps it
   edit->setValidator(nullptr);
-  edit->setText(QString::fromStdString(text));
+  edit->setText(full);
   edit->setValidator(limit);
+}
+
+void EnableControl(Window* window, int controlId, bool enabled) {
+  if (QWidget* control = window->Control(controlId)) control->setEnabled(enabled);
+}
+
+void SetProgressBar(Window* window, int controlId, int thousandths) {
+  if (auto* bar = qobject_cast<QProgressBar*>(window->Control(controlId))) bar->setValue(thousandths);
+}
+
+void SetWindowTitle(Window* window, const std::string& text) { window->setWindowTitle(QString::fromStdString(text)); }
+
+void PostToWindow(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  // Queued on the window's thread; Qt drops it with the window.
+  QMetaObject::invokeMethod(window, [window, message, wParam, lParam] { window->Send(message, wParam, lParam); },
+                            Qt::QueuedConnection);
+}
+
+void StartTimer(Window* window, unsigned timerId, unsigned milliseconds) { window->StartTimer(timerId, milliseconds); }
+
+void StopTimer(Window* window, unsigned timerId) { window->StopTimer(timerId); }
+
+namespace {
+
+ScreenRect RectOf(const QRect& rect) { return {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}; }
+
+}  // namespace
+
+ScreenRect WindowFrame(Window* window) {
+  // The frame is known once the window system has the window, before it is shown.
+  window->winId();
+  return RectOf(window->frameGeometry());
+}
+
+ScreenRect WorkArea(Window* window) {
+  const QScreen* screen = window != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+  return screen != nullptr ? RectOf(screen->availableGeometry()) : ScreenRect{};
+}
+
+void MoveWindowFrame(Window* window, int left, int top) { window->move(left, top); }
+
+bool ModifierKeyDown() {
+  return (QGuiApplication::queryKeyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) != 0;
+}
+
+void SetTaskbarProgress(Window*, int) {
+  // Linux desktops offer no taskbar progress that all of them show.
 }
 
 bool HasSystemMenu(Window*) { return true; }

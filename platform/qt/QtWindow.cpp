@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTimer>
 #include <QValidator>
 
 #include "framework/Types.h"
@@ -119,8 +121,8 @@ void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, i
       auto* edit = new QLineEdit(this);  // owned by the window
       edit->setFrame((control.style & res::style::kBorder) != 0);
       if ((control.style & res::style::kAutoHScroll) == 0) edit->setValidator(new FitsVisibleWidth(*edit));
-      // Only the user's own edits, typed or pasted, notify; text the program sets does not.
-      connect(edit, &QLineEdit::textEdited, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), kFromControl); });
+      // Every change notifies, as on Windows; the framework tells the program's own apart.
+      connect(edit, &QLineEdit::textChanged, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), kFromControl); });
       widget = edit;
       break;
     }
@@ -129,7 +131,15 @@ void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, i
       label->setTextFormat(Qt::PlainText);
       // "&" marks a mnemonic unless the text asks for none; plain text shows it as is.
       label->setText((control.style & res::style::kNoPrefix) != 0 ? text : QString(text).remove(QLatin1Char('&')));
+      label->setProperty(kElideMiddleProperty, (control.style & res::style::kPathEllipsis) != 0);
       widget = label;
+      break;
+    }
+    case res::ControlKind::kProgressBar: {
+      auto* bar = new QProgressBar(this);  // owned by the window
+      bar->setRange(0, 1000);
+      bar->setTextVisible(false);  // the Windows bar shows no percentage either
+      widget = bar;
       break;
     }
     case res::ControlKind::kIcon: {
@@ -183,19 +193,10 @@ void Window::FocusFirstTabStop() {
 }
 
 int Window::RunModal() {
-  auto* owner = qobject_cast<QWidget*>(parent());
   // An owned dialog blocks its owner only; an unowned one blocks nothing, so that
   // windows without an owner, such as the folder chooser, stay usable beside it.
-  if (owner != nullptr) setWindowModality(Qt::WindowModal);
+  if (parent() != nullptr) setWindowModality(Qt::WindowModal);
   show();
-  // The whole window, frame included, centred over the owner or in the work area,
-  // and kept inside the work area of that screen.
-  const QRect area = (owner != nullptr ? owner->screen() : screen())->availableGeometry();
-  QRect frame = frameGeometry();
-  frame.moveCenter(owner != nullptr ? owner->frameGeometry().center() : area.center());
-  frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() - frame.width() + 1)));
-  frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() - frame.height() + 1)));
-  move(frame.topLeft());
   activateWindow();
   if (!m_result) {
     QEventLoop loop;
@@ -220,11 +221,25 @@ void Window::closeEvent(QCloseEvent* event) {
 }
 
 void Window::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-    Send(WM_COMMAND, MAKEWPARAM(ID_HELP, 0));
+  // The function keys, by their Windows numbers, go to the framework first.
+  const int key = event->key();
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24 && m_sink.PreTranslate(WM_KEYDOWN, VK_F1 + static_cast<unsigned>(key - Qt::Key_F1))) {
     return;
   }
   QDialog::keyPressEvent(event);  // Enter presses the default button, Esc rejects
+}
+
+void Window::StartTimer(unsigned timerId, unsigned milliseconds) {
+  QTimer*& timer = m_timers[timerId];
+  if (timer == nullptr) {
+    timer = new QTimer(this);  // owned by the window
+    connect(timer, &QTimer::timeout, this, [this, timerId] { Send(WM_TIMER, timerId); });
+  }
+  timer->start(static_cast<int>(milliseconds));
+}
+
+void Window::StopTimer(unsigned timerId) {
+  if (const auto found = m_timers.find(timerId); found != m_timers.end()) found->second->stop();
 }
 
 void Window::contextMenuEvent(QContextMenuEvent* event) { ShowSystemMenu(event->globalPos()); }

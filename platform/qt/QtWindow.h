@@ -16,6 +16,10 @@
 #include "res/Templates.h"
 
 class QMenu;
+class QTimer;
+
+// A label property: a long text loses its middle instead of its end.
+inline constexpr const char* kElideMiddleProperty = "zandrel2-path-ellipsis";
 
 namespace port {
 
@@ -44,6 +48,8 @@ struct Window : public QDialog {
   void reject() override;
 
   void FocusFirstTabStop();
+  void StartTimer(unsigned timerId, unsigned milliseconds);
+  void StopTimer(unsigned timerId);
   int RunModal();
   void EndModal(int result);
   bool Ending() const { return m_result.has_value(); }
@@ -72,6 +78,7 @@ struct Window : public QDialog {
   std::map<int, QWidget*> m_controls;
   std::vector<QWidget*> m_tabStops;
   std::vector<MenuEntry> m_menuEntries;
+  std::map<unsigned, QTimer*> m_timers;  // owned by the window
   QPointer<QEventLoop> m_loop;
   std::optional<int> m_result;
 };

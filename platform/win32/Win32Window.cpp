@@ -1,11 +1,12 @@
 // The window port on Win32: dialogs built in memory from the shared templates, our
 // own modal loop as the framework runs it, and the platform's window services.
 #include <windows.h>
+#include <commctrl.h>
+#include <shobjidl.h>
 // The port's own names, not the platform's wide/narrow macros.
 #undef LoadString
 #undef LoadIcon
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,14 @@
 
 namespace port {
 
+namespace {
+
+struct ComRelease {
+  void operator()(IUnknown* object) const noexcept { object->Release(); }
+};
+
+}  // namespace
+
 struct Window {
   HWND hwnd = nullptr;
   HWND owner = nullptr;
@@ -22,12 +31,14 @@ struct Window {
   WNDPROC dialogProcedure = nullptr;  // the dialog manager's own, for default handling
   bool ended = false;
   int result = IDCANCEL;
+  std::unique_ptr<ITaskbarList3, ComRelease> taskbar;  // once its progress is shown
+  bool noTaskbarProgress = false;
 };
 
 namespace {
 
 constexpr wchar_t kWindowProperty[] = L"Zandrel2.Window";
-constexpr UINT kHelpCommand = 0xE146;  // the framework's ID_HELP
+constexpr int kProgressRange = 1000;  // the port shows progress in thousandths
 
 // The dialog template in memory, as DLGTEMPLATE and its items lay it out.
 class TemplateBuilder {
@@ -63,6 +74,9 @@ DWORD ControlStyle(const res::ControlTemplate& control, WORD& controlClass) {
     case res::ControlKind::kIcon:
       controlClass = 0x0082;
       break;
+    case res::ControlKind::kProgressBar:
+      controlClass = 0;  // named, not one of the system's numbered classes
+      break;
   }
   if (control.kind == res::ControlKind::kText && (control.style & res::style::kNoPrefix) != 0) {
     style = (style & ~DWORD{res::style::kNoPrefix}) | SS_NOPREFIX;
@@ -88,8 +102,12 @@ TemplateBuilder BuildTemplate(const res::DialogTemplate& dialog) {
     builder.Dword(0);
     for (const int value : {control.x, control.y, control.cx, control.cy}) builder.Word(static_cast<WORD>(value));
     builder.Word(static_cast<WORD>(control.id));
-    builder.Word(0xFFFF);
-    builder.Word(controlClass);
+    if (controlClass != 0) {
+      builder.Word(0xFFFF);
+      builder.Word(controlClass);
+    } else {
+      builder.Text("msctls_progress32");
+    }
     if (control.kind == res::ControlKind::kIcon) {
       builder.Word(0xFFFF);
       builder.Word(static_cast<WORD>(control.iconId));
@@ -102,33 +120,6 @@ TemplateBuilder BuildTemplate(const res::DialogTemplate& dialog) {
 }
 
 Window* WindowOf(HWND hwnd) { return static_cast<Window*>(GetPropW(hwnd, kWindowProperty)); }
-
-// Centres the dialog over its owner, or in the work area when it has none, and keeps
-// it inside the work area of the monitor it lands on.
-void Centre(Window& window) {
-  RECT frame{};
-  GetWindowRect(window.hwnd, &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  RECT area{};
-  if (window.owner != nullptr) {
-    GetMonitorInfoW(MonitorFromWindow(window.owner, MONITOR_DEFAULTTONEAREST), &monitor);
-    area = monitor.rcWork;
-    RECT ownerFrame{};
-    GetWindowRect(window.owner, &ownerFrame);
-    frame.left = (ownerFrame.left + ownerFrame.right - width) / 2;
-    frame.top = (ownerFrame.top + ownerFrame.bottom - height) / 2;
-  } else {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    frame.left = (area.left + area.right - width) / 2;
-    frame.top = (area.top + area.bottom - height) / 2;
-  }
-  frame.left = std::max(area.left, std::min(frame.left, area.right - width));
-  frame.top = std::max(area.top, std::min(frame.top, area.bottom - height));
-  SetWindowPos(window.hwnd, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 // Every message after creation goes to the framework first.
 LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -148,7 +139,6 @@ INT_PTR CALLBACK CreationDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   SetPropW(hwnd, kWindowProperty, window);
   window->dialogProcedure =
       reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FrameworkWindowProc)));
-  Centre(*window);
   window->sink->Attach(window);
   // Nonzero: the dialog manager puts the focus on the first tab stop.
   return window->sink->Receive(WM_INITDIALOG, wParam, 0) != 0 ? TRUE : FALSE;
@@ -157,6 +147,12 @@ INT_PTR CALLBACK CreationDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink) {
+  // The progress bar's class comes with the common controls, registered once.
+  static const bool controlsReady = [] {
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    return InitCommonControlsEx(&classes) != FALSE;
+  }();
+  (void)controlsReady;
   auto window = std::make_unique<Window>();
   window->owner = owner != nullptr ? owner->hwnd : nullptr;
   window->sink = &sink;
@@ -179,14 +175,10 @@ int RunModalLoop(Window* window) {
   ShowWindow(window->hwnd, SW_SHOW);
   MSG message{};
   while (!window->ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // F1 without Shift, Ctrl or Alt asks for help, as the framework's accelerator does.
-    if (message.message == WM_KEYDOWN && message.wParam == VK_F1 && GetKeyState(VK_SHIFT) >= 0 &&
-        GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
-      HWND target = GetActiveWindow();
-      if (WindowOf(target) != nullptr) {
-        SendMessageW(target, WM_COMMAND, MAKEWPARAM(kHelpCommand, 0), 0);
-        continue;
-      }
+    // Keys go to the framework window that is active before the dialog manager sees them.
+    if (message.message == WM_KEYDOWN) {
+      const Window* active = WindowOf(GetActiveWindow());
+      if (active != nullptr && active->sink->PreTranslate(WM_KEYDOWN, message.wParam)) continue;
     }
     if (!IsDialogMessageW(window->hwnd, &message)) {
       TranslateMessage(&message);
@@ -221,6 +213,74 @@ std::string GetControlText(Window* window, int controlId) {
 
 void SetControlText(Window* window, int controlId, const std::string& text) {
   SetDlgItemTextA(window->hwnd, controlId, text.c_str());
+}
+
+void EnableControl(Window* window, int controlId, bool enabled) {
+  EnableWindow(GetDlgItem(window->hwnd, controlId), enabled ? TRUE : FALSE);
+}
+
+void SetProgressBar(Window* window, int controlId, int thousandths) {
+  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETRANGE32, 0, kProgressRange);
+  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETPOS, static_cast<WPARAM>(thousandths), 0);
+}
+
+void SetWindowTitle(Window* window, const std::string& text) {
+  SetWindowTextW(window->hwnd, win32::WideFromUtf8(text).c_str());
+}
+
+void PostToWindow(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  PostMessageW(window->hwnd, message, wParam, lParam);
+}
+
+void StartTimer(Window* window, unsigned timerId, unsigned milliseconds) {
+  ::SetTimer(window->hwnd, timerId, milliseconds, nullptr);
+}
+
+void StopTimer(Window* window, unsigned timerId) { ::KillTimer(window->hwnd, timerId); }
+
+ScreenRect WindowFrame(Window* window) {
+  RECT frame{};
+  GetWindowRect(window->hwnd, &frame);
+  return {frame.left, frame.top, frame.right, frame.bottom};
+}
+
+ScreenRect WorkArea(Window* window) {
+  RECT area{};
+  if (window != nullptr) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window->hwnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    area = monitor.rcWork;
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+void MoveWindowFrame(Window* window, int left, int top) {
+  SetWindowPos(window->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool ModifierKeyDown() { return GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0; }
+
+void SetTaskbarProgress(Window* window, int thousandths) {
+  if (!window->taskbar && !window->noTaskbarProgress) {
+    ITaskbarList3* taskbar = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                   reinterpret_cast<void**>(&taskbar)))) {
+      window->taskbar.reset(taskbar);
+    }
+    if (!window->taskbar || FAILED(window->taskbar->HrInit())) {
+      window->taskbar.reset();
+      window->noTaskbarProgress = true;  // a system without it: asked once
+    }
+  }
+  if (!window->taskbar) return;
+  if (thousandths < 0) {
+    window->taskbar->SetProgressState(window->hwnd, TBPF_NOPROGRESS);
+  } else {
+    window->taskbar->SetProgressValue(window->hwnd, static_cast<ULONGLONG>(thousandths), kProgressRange);
+  }
 }
 
 bool HasSystemMenu(Window* window) { return GetSystemMenu(window->hwnd, FALSE) != nullptr; }

@@ -1,0 +1,36 @@
+#include "framework/CWorkDialog.h"
+
+#include <utility>
+
+CWorkDialog::CWorkDialog(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
+
+void CWorkDialog::RunWork(std::function<void()> work) {
+  m_work = std::move(work);
+  if (DoModal() == -1 && m_work) m_work();  // no window to show: the work runs here
+  if (m_worker.joinable()) m_worker.join();
+  // What went wrong on the worker goes on here, as if the work had run on this thread.
+  if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
+}
+
+BOOL CWorkDialog::OnInitDialog() {
+  const BOOL result = CDialog::OnInitDialog();
+  SetTimer(kProgressTimer, kProgressMilliseconds);
+  m_worker = std::jthread([this, work = std::exchange(m_work, nullptr)] {
+    try {
+      work();
+    } catch (...) {
+      m_failure = std::current_exception();
+    }
+    PostMessage(kWorkEnded);
+  });
+  return result;
+}
+
+LRESULT CWorkDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kWorkEnded) {
+    KillTimer(kProgressTimer);
+    EndDialog(IDOK);
+    return 0;
+  }
+  return CDialog::WindowProc(message, wParam, lParam);
+}

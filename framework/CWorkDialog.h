@@ -1,0 +1,39 @@
+// A modal dialog that runs one piece of work on a worker thread while it is up, and
+// ends when the work has ended. Its window keeps answering meanwhile, and its own
+// handlers show how far the work has come on a timer, a few times a second at most.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <thread>
+
+#include "framework/CDialog.h"
+
+class CWorkDialog : public CDialog {
+ public:
+  CWorkDialog(UINT templateId, CWnd* parent);
+
+  // Shows the dialog, runs `work` on one worker thread, and returns once the work has
+  // ended and the dialog is gone.
+  void RunWork(std::function<void()> work);
+
+  // WM_TIMER's id while the work runs, and its interval.
+  static constexpr UINT kProgressTimer = 1;
+  static constexpr UINT kProgressMilliseconds = 250;
+
+ protected:
+  // Starts the work and the progress timer.
+  BOOL OnInitDialog() override;
+  // Enter, Esc and the close box: the work decides when it ends, so the dialog does not end here.
+  void OnOK() override {}
+  void OnCancel() override {}
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // Posted by the worker as its last act.
+  static constexpr UINT kWorkEnded = WM_APP + 1;
+
+  std::function<void()> m_work;
+  std::jthread m_worker;
+  std::exception_ptr m_failure;
+};

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The progress window in a real window on Xvfb, with a slow CD (every read delayed),
+# driven from the keyboard: after "Start to Install." the progress window shows the
+# copy moving; a window put over the install dialog and taken away leaves no ghost;
+# Stop ends the copy after a whole file with the dialog open and "Install stopped."
+# shown; the next Copy completes the catalog byte for byte. Screenshots go to
+# ARTIFACTS.
+#   progress_window_test.sh linux PROGRAM ARTIFACTS
+#   progress_window_test.sh windows PROGRAM ARTIFACTS   (WINEPREFIX from tools/wine-prefix.sh)
+set -euo pipefail
+platform=$1
+app=$2
+artifacts=$3
+here=$(cd "$(dirname "$0")" && pwd)
+tools=$here/../tools
+source "$here/x11_session.sh"
+
+if [[ ! -c /dev/fuse ]] || ! /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
+  echo "no FUSE here: the progress window needs a slow CD; skipped"
+  exit 0
+fi
+
+"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
+mkdir -p "$work/slow"
+"$here/faulty_cd.py" "$work/cd" "$work/slow" --slow-all 0.1 &
+fuse_pid=$!
+for _ in $(seq 100); do mountpoint -q "$work/slow" && break; sleep 0.05; done
+unmount_slow_cd() {
+  for _ in $(seq 50); do fusermount -u "$work/slow" 2>/dev/null && break; sleep 0.1; done
+  mountpoint -q "$work/slow" && fusermount -uz "$work/slow"
+  wait "$fuse_pid" 2>/dev/null || true
+}
+trap 'cleanup_all' EXIT
+cleanup_all() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+  [[ -n "${cover_pid:-}" ]] && kill "$cover_pid" 2>/dev/null
+  unmount_slow_cd
+  cleanup
+}
+
+if [[ $platform == windows ]]; then
+  : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+  export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+  ln -sfn "$work/slow" "$WINEPREFIX/dosdevices/d:"
+  apache=$WINEPREFIX/drive_c/Apache2
+  rm -rf "$apache"
+  run=("$tools/wine.sh" "$app")
+  app_name=Zandrel2
+else
+  export WINEPREFIX=$work/prefix
+  mkdir -p "$WINEPREFIX/dosdevices"
+  ln -s "$work/slow" "$WINEPREFIX/dosdevices/d:"
+  ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
+  apache=$work/c/Apache2
+  run=("$app")
+  app_name=zandrel2
+fi
+mkdir -p "$apache/htdocs"
+catalog=$apache/htdocs/Catalogs/QXT905
+
+start_xvfb
+keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
+focus() { xdotool windowfocus "$1" 2>/dev/null || true; }
+geometry() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=' | tr '\n' ' '; }
+# A region of a screenshot: crop FILE WIDTHxHEIGHT+X+Y OUT
+crop() { convert "$1" -crop "$2" +repage "$3"; }
+
+"${run[@]}" >"$work/trace" 2>"$work/stderr" &
+app_pid=$!
+dialog=$(window_named '^Zandrel$')
+focus "$dialog"
+keys Return
+window_named "^$app_name\$" >/dev/null
+keys Return
+# The notice and the progress window share the application's name: wait for the one
+# of the progress window's size.
+progress=
+for _ in $(seq 100); do
+  for id in $(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null); do
+    eval "$(geometry "$id")"
+    (( WIDTH > 300 && HEIGHT < 200 )) && [[ "$(xdotool getwindowname "$id")" == "$app_name" ]] && progress=$id
+  done
+  [[ -n "$progress" ]] && break
+  sleep 0.1
+done
+[[ -n "$progress" ]] || fail "no progress window after \"Start to Install.\""
+
+# The copy moves: two shots of the progress window a second apart differ.
+eval "$(geometry "$progress")"
+progress_region=${WIDTH}x${HEIGHT}+$X+$Y
+progress_top=$Y
+shoot progress-1.png
+sleep 1
+shoot progress-2.png
+crop "$artifacts/progress-1.png" "$progress_region" "$work/p1.png"
+crop "$artifacts/progress-2.png" "$progress_region" "$work/p2.png"
+changed=$(compare -metric AE "$work/p1.png" "$work/p2.png" null: 2>&1 || true)
+(( ${changed%% *} > 0 )) || fail "the progress window did not change in a second"
+
+# A window over the install dialog, taken away again: the dialog draws itself anew.
+# Its strip above the progress window is compared with how it looked before.
+eval "$(geometry "$dialog")"
+strip=${WIDTH}x$((progress_top - Y))+$X+$Y
+import -window root "$work/before.png"
+convert -size 200x60 xc:red "$work/cover.png"
+display -geometry "+$((X + 10))+$((Y + 5))" "$work/cover.png" &
+cover_pid=$!
+sleep 1
+kill "$cover_pid"
+wait "$cover_pid" 2>/dev/null || true
+cover_pid=
+sleep 1
+import -window root "$work/after.png"
+crop "$work/before.png" "$strip" "$work/strip-before.png"
+crop "$work/after.png" "$strip" "$work/strip-after.png"
+ghost=$(compare -metric AE "$work/strip-before.png" "$work/strip-after.png" null: 2>&1 || true)
+[[ ${ghost%% *} == 0 ]] || { cp "$work/after.png" "$artifacts/ghost.png"; fail "a ghost of the covering window: ${ghost%% *} pixels differ"; }
+
+# Stop, the focused button.
+focus "$progress"
+keys Return
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name "^$app_name\$" >/dev/null 2>&1 && [[ "$(xdotool search --onlyvisible --name "^$app_name\$" | head -n 1)" != "$progress" ]] && break
+  sleep 0.1
+done
+shoot stopped.png
+keys Return
+sleep 1
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended after Stop"
+xdotool search --onlyvisible --name '^Zandrel$' >/dev/null || fail "the install dialog closed after Stop"
+photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)
+(( photos < $(find "$work/cd/FP" -type f -name '*.jpg' | wc -l) )) || fail "the whole catalog was copied despite Stop"
+while IFS= read -r -d '' file; do
+  cmp -s "$file" "$work/cd/FP/${file#"$catalog"/}" || fail "a partial file under a real name: $file"
+done < <(find "$catalog" -type f -print0)
+if find "$apache" -name '.zandrel2-*' | grep -q .; then fail "temporary files left after Stop"; fi
+trace_lines=$(grep -c . "$work/trace" || true)
+
+# Copy again, to the end this time.
+focus "$dialog"
+keys Return
+window_named "^$app_name\$" >/dev/null
+keys Return
+for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+ended "$app_pid"
+wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"
+app_pid=
+# Every file of the five folders, byte for byte.
+for pair in "INST_FP:$apache/htdocs/Catalogs" "FP/HTML:$catalog/HTML" "FP/HTML/guide_img:$catalog/HTML/guide_img" \
+  "FP/HTML/QXT905_app_jpeg:$catalog/HTML/QXT905_app_jpeg" "FP/jpg:$catalog/jpg"; do
+  for file in "$work/cd/${pair%%:*}"/*; do
+    [[ -f $file ]] || continue
+    cmp -s "$file" "${pair#*:}/${file##*/}" || fail "${pair%%:*}/${file##*/} not installed whole after the second Copy"
+  done
+done
+(( $(grep -c . "$work/trace") > trace_lines )) || fail "no trace from the second Copy"
+echo "screenshots in $artifacts"

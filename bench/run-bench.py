@@ -2,10 +2,13 @@
 """Measures zandrel2-install against cp on a large catalog CD, side by side.
 
 For each scale it builds the CD (bench/make-large-cd.py), then alternates, several
-times each: an install into a fresh install directory (trace to a file), and a flat
-copy of the same five folders with cp into a fresh tree of the same shape. Then it
-installs one folder of many small files, to show the memory that sorting names takes.
-The last line holds the median time ratio install/cp and the install's peak memory.
+times each: an install into a fresh install directory (trace to a file), the same
+install with its progress (the scan for the totals and the progress line, forced on
+with --progress), and a flat copy of the same five folders with cp into a fresh tree
+of the same shape. Then it installs one folder of many small files, without and with
+progress, to show the memory that sorting names takes and what progress costs there.
+The last line holds the median time ratio install/cp, the cost of progress and the
+install's peak memory.
 
 Run as root, everything happens on a new ext4 file system in an image file below
 --work, made for this run and removed after it: every measurement then starts from
@@ -105,11 +108,12 @@ def regular_files(folder):
     return sorted(entry.name for entry in os.scandir(folder) if entry.is_file(follow_symlinks=False))
 
 
-def install(tool, cd, target, trace):
+def install(tool, cd, target, trace, progress=False):
     os.makedirs(os.path.join(target, "htdocs"))
     with open(trace, "wb") as trace_file:
-        status, elapsed, peak = run_measured([tool, "--cd", cd, "--install-dir", target],
-                                             stdout=trace_file, stderr=subprocess.DEVNULL)
+        status, elapsed, peak = run_measured(
+            [tool, "--cd", cd, "--install-dir", target, "--progress" if progress else "--no-progress"],
+            stdout=trace_file, stderr=subprocess.DEVNULL)
     if status != 0:
         sys.exit(f"run-bench: zandrel2-install exited with {status}; see {trace}")
     return elapsed, peak
@@ -148,35 +152,45 @@ def measure_scale(tool, place, scale, runs, fresh):
     listing = {source: regular_files(os.path.join(cd, source)) for source, _ in PLAN}
     files = sum(len(names) for names in listing.values())
     size = sum(os.path.getsize(os.path.join(cd, source, name)) for source, names in listing.items() for name in names)
-    installs, copies, peaks = [], [], []
+    installs, watched, copies, peaks = [], [], [], []
+    sides = ("install", "progress", "cp")
     for run in range(runs):
-        # Alternate which side goes first, so that neither always meets a warmer system.
-        for side in (("install", "cp") if run % 2 == 0 else ("cp", "install")):
+        # Rotate which side goes first, so that none always meets a warmer system.
+        for side in sides[run % 3:] + sides[:run % 3]:
             subprocess.run(["sync"], check=True)
             target = os.path.join(place, "out", f"x{scale}-{side}-{run}")
-            if side == "install":
-                seconds, peak = install(tool, cd, target, target + ".trace")
-                installs.append(seconds)
-                peaks.append(peak)
-            else:
+            if side == "cp":
                 copies.append(copy_flat(cd, listing, target))
+            else:
+                seconds, peak = install(tool, cd, target, target + ".trace", progress=side == "progress")
+                (watched if side == "progress" else installs).append(seconds)
+                peaks.append(peak)
             drop_from_cache(target)
             if fresh:
                 shutil.rmtree(target)
-        print(f"x{scale} run {run + 1}: install {installs[-1]:.2f} s, cp {copies[-1]:.2f} s", flush=True)
+        print(f"x{scale} run {run + 1}: install {installs[-1]:.2f} s, with progress {watched[-1]:.2f} s, "
+              f"cp {copies[-1]:.2f} s", flush=True)
     target = os.path.join(place, "out", f"x{scale}-strace")
     calls = count_system_calls(tool, cd, target)
     shutil.rmtree(target)
     print(f"x{scale}: {calls} system calls, {calls / files:.2f} per copied file (strace -c)", flush=True)
     ratio = statistics.median(installs) / statistics.median(copies)
+    cost = progress_cost(installs, watched)
     print(f"x{scale}: {files} files, {size / 1e6:.0f} MB: install median {statistics.median(installs):.2f} s, "
+          f"with progress {statistics.median(watched):.2f} s ({cost:+.1f}%), "
           f"cp median {statistics.median(copies):.2f} s, ratio {ratio:.3f}; "
           f"install peak memory {megabytes(max(peaks)):.1f} MB", flush=True)
-    return files, ratio, max(peaks)
+    return files, ratio, cost, max(peaks)
 
 
-def measure_one_big_folder(tool, place, entries):
-    """Installs a CD whose FP/jpg holds `entries` small files; returns the peak KB."""
+def progress_cost(plain, watched):
+    """What the scan and the progress line add to an install, in percent of its median."""
+    return (statistics.median(watched) / statistics.median(plain) - 1) * 100
+
+
+def measure_one_big_folder(tool, place, entries, runs):
+    """Installs a CD whose FP/jpg holds `entries` small files, without and with progress,
+    alternately; returns the peak KB."""
     cd = os.path.join(place, f"cd-folder-{entries}")
     if not os.path.exists(cd + ".done"):
         for folder in ("INST_FP", "FP/HTML", "FP/jpg"):
@@ -187,10 +201,20 @@ def measure_one_big_folder(tool, place, entries):
             with open(os.path.join(cd, "FP", "jpg", f"photo_{number:06d}.jpg"), "wb") as image:
                 image.write(b"\xff\xd8\xff\xd9")
         open(cd + ".done", "w").close()
-    subprocess.run(["sync"], check=True)
-    target = os.path.join(place, "out", f"folder-{entries}")
-    seconds, peak = install(tool, cd, target, target + ".trace")
-    print(f"one folder of {entries} entries: install {seconds:.2f} s, peak memory {megabytes(peak):.1f} MB", flush=True)
+    times = {False: [], True: []}
+    peak = 0
+    for run in range(runs):
+        for progress in ((False, True) if run % 2 == 0 else (True, False)):
+            subprocess.run(["sync"], check=True)
+            target = os.path.join(place, "out", f"folder-{entries}-{run}-{progress}")
+            seconds, run_peak = install(tool, cd, target, target + ".trace", progress)
+            times[progress].append(seconds)
+            peak = max(peak, run_peak)
+            drop_from_cache(target)
+            shutil.rmtree(target)
+    print(f"one folder of {entries} entries: install median {statistics.median(times[False]):.2f} s, with progress "
+          f"{statistics.median(times[True]):.2f} s ({progress_cost(times[False], times[True]):+.1f}%), "
+          f"peak memory {megabytes(peak):.1f} MB", flush=True)
     return peak
 
 
@@ -218,15 +242,16 @@ def main():
         try:
             results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
             for entries in filter(None, args.folder_entries.split(",")):
-                measure_one_big_folder(args.install_tool, place, int(entries))
+                measure_one_big_folder(args.install_tool, place, int(entries), args.runs)
         finally:
             if not fresh:
                 shutil.rmtree(os.path.join(place, "out"), ignore_errors=True)
     shutil.rmtree(args.work, ignore_errors=True)
 
-    memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, peak in results)
-    ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _ in results)
-    print(f"median time ratio install/cp {ratios}; install peak memory {memory}")
+    memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, _, peak in results)
+    ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _, _ in results)
+    costs = ", ".join(f"{cost:+.1f}% at {files} files" for files, _, cost, _ in results)
+    print(f"median time ratio install/cp {ratios}; progress costs {costs}; install peak memory {memory}")
 
 
 if __name__ == "__main__":

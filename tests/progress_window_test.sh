@@ -34,7 +34,10 @@ trap 'cleanup_all' EXIT
 cleanup_all() {
   [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
   [[ -n "${cover_pid:-}" ]] && kill "$cover_pid" 2>/dev/null
+  [[ -n "${xvfb_pid:-}" ]] && { kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
   unmount_slow_cd
+  # The Windows program installs into the shared prefix's own drive C:.
+  [[ $platform == windows ]] && rm -rf "$apache"
   cleanup
 }
 

@@ -55,15 +55,8 @@ CatalogTotals ScanCatalog() {
   CatalogTotals totals;
   for (const CopyStep& step : kCopyPlan) {
     EntryPath pattern;
-    pattern.Format("%s\\*", SourceOf(step));
-    files::FoundEntry entry;
-    files::SearchHandle search = FindFirstAt(pattern, entry, files::EntrySizes::kRead);
-    if (!search) continue;
-    do {
-      if (entry.isFolder) continue;
-      ++totals.files;
-      totals.bytes += entry.size;
-    } while (files::FindNext(*search, entry));
+    // A pattern that does not fit finds nothing to copy either.
+    if (pattern.Format("%s\\*", SourceOf(step))) files::TallyEntries(pattern.c_str(), totals);
   }
   return totals;
 }

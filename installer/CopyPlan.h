@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "installer/ComposedPath.h"
+#include "installer/FileServices.h"
 
 class InstallProgress;
 
@@ -18,10 +19,7 @@ int CopyCatalog(InstallProgress* progress = nullptr);
 
 // What the copy plan will copy, from the same listings the copy reads: the files
 // (every entry but folders) and their bytes. Writes no trace.
-struct CatalogTotals {
-  std::uint64_t files = 0;
-  std::uint64_t bytes = 0;
-};
+using CatalogTotals = files::EntryTally;
 CatalogTotals ScanCatalog();
 
 // Copies every entry directly inside `source` into `destination`, creating the

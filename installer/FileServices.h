@@ -36,12 +36,7 @@ enum ErrorCode : unsigned long {
 struct FoundEntry {
   std::string name;
   bool isFolder = false;  // "." and ".." included; a link to a folder is no folder
-  std::uint64_t size = 0;  // of anything but a folder, where the search was asked for sizes
 };
-
-// Whether a search gives the entries' sizes: free on Windows, a status call per entry
-// on Linux, so only a search that needs them asks.
-enum class EntrySizes { kLeftOut, kRead };
 
 // A running directory search; its closing is the port's FindClose.
 struct SearchState;
@@ -52,7 +47,16 @@ using SearchHandle = std::unique_ptr<SearchState, SearchCloser>;
 
 // Starts a search for `pattern` (wildcards * and ? in its last component) and yields
 // the first entry; null, with the last error set, when nothing can be yielded.
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes sizes = EntrySizes::kLeftOut);
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry);
+
+// What a search for `pattern` would yield, counted without order: the entries that are
+// no folders and their bytes. False, with the last error set, where the search would
+// yield nothing.
+struct EntryTally {
+  std::uint64_t files = 0;
+  std::uint64_t bytes = 0;
+};
+bool TallyEntries(const char* pattern, EntryTally& tally);
 
 // Yields the next entry; false, with the last error set, when there is none
 // (kErrorNoMoreFiles at the search's natural end).

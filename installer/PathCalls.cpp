@@ -9,12 +9,12 @@ bool Refuse() {
 
 }  // namespace
 
-files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry, files::EntrySizes sizes) {
+files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry) {
   if (!pattern.Fits()) {
     Refuse();
     return nullptr;
   }
-  return files::FindFirst(pattern.c_str(), entry, sizes);
+  return files::FindFirst(pattern.c_str(), entry);
 }
 
 bool EntryExists(const char* path) {

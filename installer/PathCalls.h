@@ -6,8 +6,7 @@
 #include "installer/FileServices.h"
 
 // FindFirst for a composed pattern.
-files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry,
-                                files::EntrySizes sizes = files::EntrySizes::kLeftOut);
+files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry);
 
 // True when a search for the exact path finds an entry, a file as well as a folder.
 bool EntryExists(const char* path);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,15 +42,10 @@ using posix::FailWith;
 
 bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
-// The entry as a search yields it; its size only where asked for.
-files::FoundEntry EntryOf(int folderFd, const dirent& entry, files::EntrySizes sizes) {
-  files::FoundEntry found{entry.d_name, entry.d_type == DT_DIR};
-  if (entry.d_type != DT_UNKNOWN && (found.isFolder || sizes == files::EntrySizes::kLeftOut)) return found;
+bool IsFolder(int folderFd, const dirent& entry) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_DIR;
   struct stat status {};
-  if (fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) return found;
-  found.isFolder = S_ISDIR(status.st_mode);
-  if (!found.isFolder && sizes == files::EntrySizes::kRead) found.size = static_cast<std::uint64_t>(status.st_size);
-  return found;
+  return fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
 }
 
 // "." and ".." first, as Windows yields them, then the listing order.
@@ -58,6 +54,56 @@ bool YieldedBefore(const files::FoundEntry& left, const files::FoundEntry& right
   if (leftDots != IsDotName(right.name)) return leftDots;
   if (leftDots) return left.name.size() < right.name.size();
   return posix::ComesBefore(left.name, right.name);
+}
+
+// The folder a search pattern names, open for reading, with what its entries must
+// match; nothing, with the last error set, where the search would find nothing.
+struct SearchedListing {
+  std::string folder;  // the Linux folder
+  posix::DirectoryStream directory;
+  std::string filter;
+  bool inDriveRoot;  // a drive root has no "." and ".." entries on Windows
+};
+
+std::optional<SearchedListing> OpenListing(const char* pattern) {
+  const std::optional<posix::WindowsPath> path = posix::ParseForCall(pattern);
+  if (!path) return std::nullopt;
+  // A pattern that ends in a separator names no entry: Windows finds nothing for it.
+  if (const std::string_view text = pattern; !text.empty() && (text.back() == '\\' || text.back() == '/')) {
+    FailWith(files::kErrorFileNotFound);
+    return std::nullopt;
+  }
+  if (path->components.empty()) {
+    FailWith(files::kErrorFileNotFound);
+    return std::nullopt;
+  }
+  const posix::ResolvedFolder folder = posix::ResolveFolder(*path, path->components.size() - 1);
+  if (folder.error != 0) {
+    FailWith(folder.error);
+    return std::nullopt;
+  }
+  posix::DirectoryStream directory = posix::ReadDirectory(folder.path);
+  if (!directory) {
+    posix::FailWithErrno(errno);
+    return std::nullopt;
+  }
+  return SearchedListing{folder.path, std::move(directory), path->components.back(), path->components.size() == 1};
+}
+
+// Calls `take` with each entry of the listing that the search yields, in listing
+// order; returns the error that ended the listing early, or 0.
+template <typename Take>
+int ReadListing(const SearchedListing& listing, Take take) {
+  for (;;) {
+    errno = 0;
+    const dirent* found = readdir(listing.directory.get());
+    if (found == nullptr) return errno;
+    const std::string_view name = found->d_name;
+    if (name.find('\\') != std::string_view::npos) continue;
+    if (listing.inDriveRoot && IsDotName(name)) continue;
+    if (!posix::MatchesWildcard(listing.filter, name)) continue;
+    take(*found);
+  }
 }
 
 }  // namespace
@@ -75,58 +121,29 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
   std::default_delete<SearchState>()(search);
 }
 
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes sizes) {
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   // A search starts a folder's copy: what is known of the folders copied from and
   // into is checked again.
   posix::SearchedFolder& searched = posix::LastSearchedFolder();
   searched = {};
   posix::EndDestinationRun();
 
-  const std::optional<posix::WindowsPath> path = posix::ParseForCall(pattern);
-  if (!path) return nullptr;
-  // A pattern that ends in a separator names no entry: Windows finds nothing for it.
-  if (const std::string_view text = pattern; !text.empty() && (text.back() == '\\' || text.back() == '/')) {
-    FailWith(kErrorFileNotFound);
-    return nullptr;
-  }
-  if (path->components.empty()) {
-    FailWith(kErrorFileNotFound);
-    return nullptr;
-  }
-  const posix::ResolvedFolder folder = posix::ResolveFolder(*path, path->components.size() - 1);
-  if (folder.error != 0) {
-    FailWith(folder.error);
-    return nullptr;
-  }
-  posix::DirectoryStream directory = posix::ReadDirectory(folder.path);
-  if (!directory) {
-    posix::FailWithErrno(errno);
-    return nullptr;
-  }
-
-  // A drive root has no "." and ".." entries on Windows.
-  const bool inDriveRoot = path->components.size() == 1;
-  const std::string& filter = path->components.back();
+  std::optional<SearchedListing> listing = OpenListing(pattern);
+  if (!listing) return nullptr;
   SearchHandle search(std::make_unique<SearchState>().release());
-  for (;;) {
-    errno = 0;
-    const dirent* found = readdir(directory.get());
-    if (found == nullptr) break;
-    const std::string_view name = found->d_name;
-    if (name.find('\\') != std::string_view::npos) continue;
-    if (inDriveRoot && IsDotName(name)) continue;
-    if (!posix::MatchesWildcard(filter, name)) continue;
-    search->entries.push_back(EntryOf(dirfd(directory.get()), *found, sizes));
-  }
+  const int folderFd = dirfd(listing->directory.get());
+  const int readError = ReadListing(*listing, [&](const dirent& found) {
+    search->entries.push_back({std::string(found.d_name), IsFolder(folderFd, found)});
+  });
   // A folder that cannot be read to its end (a damaged disc) yields what was read,
   // then ends with the error rather than as if nothing were missing.
-  const int readError = errno;
   if (readError != 0) search->endError = posix::Win32ErrorFromErrno(readError);
   if (search->entries.empty()) {
     FailWith(readError != 0 ? search->endError : kErrorFileNotFound);
     return nullptr;
   }
-  searched = {std::string(posix::FolderTextOf(pattern)), folder.path, std::move(directory), search.get()};
+  searched = {std::string(posix::FolderTextOf(pattern)), std::move(listing->folder), std::move(listing->directory),
+              search.get()};
   std::sort(search->entries.begin(), search->entries.end(), YieldedBefore);
   FindNext(*search, entry);
   return search;
@@ -136,6 +153,22 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
   if (search.next == search.entries.size()) return FailWith(search.endError);
   entry = std::move(search.entries[search.next++]);
   return true;
+}
+
+bool TallyEntries(const char* pattern, EntryTally& tally) {
+  const std::optional<SearchedListing> listing = OpenListing(pattern);
+  if (!listing) return false;
+  const int folderFd = dirfd(listing->directory.get());
+  bool found = false;
+  ReadListing(*listing, [&](const dirent& entry) {
+    found = true;
+    if (entry.d_type == DT_DIR) return;
+    struct stat status {};
+    if (fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(status.st_mode)) return;
+    ++tally.files;
+    tally.bytes += static_cast<std::uint64_t>(status.st_size);
+  });
+  return found || FailWith(kErrorFileNotFound);
 }
 
 }  // namespace files

@@ -24,8 +24,7 @@ using win32::ErrorKeeper;
 
 FoundEntry EntryOf(const WIN32_FIND_DATAA& data) {
   const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
-  const bool isFolder = (data.dwFileAttributes & folder) != 0;
-  return {data.cFileName, isFolder, isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+  return {data.cFileName, (data.dwFileAttributes & folder) != 0};
 }
 
 bool Fail(DWORD code) {
@@ -106,7 +105,7 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
   std::default_delete<SearchState>()(search);
 }
 
-SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes) {
+SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   win32::ForgetSweptFolder();
   auto search = std::make_unique<SearchState>();
   search->handle = FindFirstFileA(pattern, &search->data);
@@ -118,6 +117,20 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry, EntrySizes) {
 bool FindNext(SearchState& search, FoundEntry& entry) {
   if (!FindNextFileA(search.handle, &search.data)) return false;
   entry = EntryOf(search.data);
+  return true;
+}
+
+bool TallyEntries(const char* pattern, EntryTally& tally) {
+  WIN32_FIND_DATAA data{};
+  const HANDLE search = FindFirstFileA(pattern, &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    ++tally.files;
+    tally.bytes += (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  } while (FindNextFileA(search, &data));
+  const ErrorKeeper keep;
+  FindClose(search);
   return true;
 }
 

@@ -188,7 +188,7 @@ BOOL CInstallProgressDlg::OnInitDialog() {
 void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
   if (nIDEvent != kProgressTimer) return;
   const InstallProgress::Snapshot now = m_progress.Read();
-  if (!now.started) return;  // still counting
+  if (!now.started) return;  // the copy has not begun
   const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
   if (m_progress.StopRequested()) {
     m_times = "Stopping after the file being copied...";

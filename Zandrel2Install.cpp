@@ -103,9 +103,11 @@ class ProgressLine : public SharedTerminalLine {
  private:
   std::string Describe(const InstallProgress::Snapshot& now) {
     const std::optional<std::chrono::seconds> left = m_estimate.Update(now);
-    std::string text = std::to_string(ShareDone(now, 100)) + "%  files " + std::to_string(now.filesDone) + "/" +
-                       std::to_string(now.totalFiles) + "  " + FormatBytes(now.bytesDone) + " of " +
-                       FormatBytes(now.totalBytes);
+    // Until the catalog is counted, what is done so far without the whole.
+    std::string text = now.counted ? std::to_string(ShareDone(now, 100)) + "%  files " +
+                                         std::to_string(now.filesDone) + "/" + std::to_string(now.totalFiles) + "  " +
+                                         FormatBytes(now.bytesDone) + " of " + FormatBytes(now.totalBytes)
+                                   : "files " + std::to_string(now.filesDone) + "  " + FormatBytes(now.bytesDone);
     if (m_estimate.BytesPerSecond() > 0) {
       text += "  " + FormatBytes(static_cast<std::uint64_t>(m_estimate.BytesPerSecond())) + "/s";
     }

@@ -226,7 +226,7 @@ def main():
     parser.add_argument("--scales", default="1,2", help="CD sizes, in multiples of 10,000 files and 800 MB")
     parser.add_argument("--folder-entries", default="50000,100000", help="sizes of the one-folder runs; empty for none")
     args = parser.parse_args()
-    scales = [int(scale) for scale in args.scales.split(",")]
+    scales = [int(scale) for scale in filter(None, args.scales.split(","))]
     fresh = os.geteuid() == 0
 
     # With a file system of its own, each scale needs its CD and the two trees of one

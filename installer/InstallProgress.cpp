@@ -5,11 +5,15 @@
 
 #include "installer/Format.h"
 
-void InstallProgress::Start(std::uint64_t totalFiles, std::uint64_t totalBytes) {
-  m_totalFiles = totalFiles;
-  m_totalBytes = totalBytes;
+void InstallProgress::Start() {
   m_startTime = Clock::now();
   m_started.store(true);
+}
+
+void InstallProgress::SetTotals(std::uint64_t totalFiles, std::uint64_t totalBytes) {
+  m_totalFiles = totalFiles;
+  m_totalBytes = totalBytes;
+  m_counted.store(true);
 }
 
 void InstallProgress::StartFile(const char* sourcePath) {
@@ -25,6 +29,7 @@ void InstallProgress::FinishFile(std::uint64_t bytes, bool copied) {
 
 InstallProgress::Snapshot InstallProgress::Read() const {
   Snapshot snapshot;
+  snapshot.counted = m_counted.load();
   snapshot.totalFiles = m_totalFiles.load();
   snapshot.totalBytes = m_totalBytes.load();
   snapshot.filesDone = m_filesDone.load();
@@ -65,7 +70,7 @@ std::optional<std::chrono::seconds> TimeLeftEstimate::Update(const InstallProgre
   m_lastElapsed = now.elapsed;
   m_lastBytes = now.bytesDone;
 
-  if (Seconds(now.elapsed) < kSettlingTime || now.bytesDone == 0 || m_bytesPerSecond <= 0) return std::nullopt;
+  if (!now.counted || Seconds(now.elapsed) < kSettlingTime || now.bytesDone == 0 || m_bytesPerSecond <= 0) return std::nullopt;
   const double bytesLeft = static_cast<double>(now.totalBytes - std::min(now.totalBytes, now.bytesDone));
   return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(bytesLeft / m_bytesPerSecond)));
 }
@@ -89,6 +94,7 @@ std::string FormatBytes(std::uint64_t bytes) {
 }
 
 std::string FormatFileCount(const InstallProgress::Snapshot& progress) {
+  if (!progress.counted) return FormatText("%llu files", static_cast<unsigned long long>(progress.filesDone));
   return FormatText("%llu of %llu files", static_cast<unsigned long long>(progress.filesDone),
                     static_cast<unsigned long long>(progress.totalFiles));
 }
@@ -103,6 +109,7 @@ int ShareDone(const InstallProgress::Snapshot& progress, int scale) {
   const auto share = [scale](std::uint64_t done, std::uint64_t total) {
     return static_cast<int>(static_cast<double>(std::min(done, total)) * scale / static_cast<double>(total));
   };
+  if (!progress.counted) return 0;
   if (progress.totalBytes != 0) return share(progress.bytesDone, progress.totalBytes);
   if (progress.totalFiles != 0) return share(progress.filesDone, progress.totalFiles);
   return 0;

@@ -14,13 +14,14 @@ class InstallProgress {
   using Clock = std::chrono::steady_clock;
 
   struct Snapshot {
+    bool counted = false;          // the totals are known
     std::uint64_t totalFiles = 0;  // non-folder entries of the five source folders
     std::uint64_t totalBytes = 0;
     std::uint64_t filesDone = 0;   // copied or failed
     std::uint64_t filesFailed = 0;
     std::uint64_t bytesDone = 0;   // of the files done
     std::string currentFile;       // the source path being copied, empty between files
-    bool started = false;          // the totals are known and the copy has begun
+    bool started = false;          // the copy has begun
     Clock::duration elapsed{};     // since then
   };
 
@@ -31,8 +32,9 @@ class InstallProgress {
   InstallProgress(const InstallProgress&) = delete;
   InstallProgress& operator=(const InstallProgress&) = delete;
 
-  // By the copying thread.
-  void Start(std::uint64_t totalFiles, std::uint64_t totalBytes);
+  // By the copying thread, and the totals by the thread that counts them.
+  void Start();
+  void SetTotals(std::uint64_t totalFiles, std::uint64_t totalBytes);
   void StartFile(const char* sourcePath);
   void FinishFile(std::uint64_t bytes, bool copied);
   // The copy left out what came after the stop.
@@ -56,6 +58,7 @@ class InstallProgress {
   std::atomic<bool> m_stopRequested{false};
   std::atomic<bool> m_stopped{false};
   std::atomic<bool> m_started{false};
+  std::atomic<bool> m_counted{false};
   Clock::time_point m_startTime;  // written before m_started is set, read after
   mutable std::mutex m_currentFileLock;
   std::string m_currentFile;
@@ -83,7 +86,7 @@ class TimeLeftEstimate {
 std::string FormatDuration(std::chrono::seconds duration);
 // "0 bytes", "999 bytes", "1.5 KB", "2.4 GB": powers of 1024, one decimal below 10.
 std::string FormatBytes(std::uint64_t bytes);
-// "12 of 340 files".
+// "12 of 340 files", or "12 files" while they are being counted.
 std::string FormatFileCount(const InstallProgress::Snapshot& progress);
 // "Elapsed 0:12, about 1:05 left", the estimate left out while it means nothing.
 std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left);

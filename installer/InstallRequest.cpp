@@ -1,5 +1,7 @@
 #include "installer/InstallRequest.h"
 
+#include <thread>
+
 #include "installer/CopyPlan.h"
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
@@ -30,9 +32,17 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
   notices.ShowNotice(kStartNotice);
   bool stopped = false;
   notices.WaitForCopy([&](InstallProgress* progress) {
+    // The catalog is counted beside the copy, on a thread of its own, so that the
+    // totals cost the copy next to nothing; they come long before the copy's end.
+    std::jthread counting;
     if (progress != nullptr) {
-      const CatalogTotals totals = progress->WantsTotals() ? ScanCatalog() : CatalogTotals{};
-      progress->Start(totals.files, totals.bytes);
+      progress->Start();
+      if (progress->WantsTotals()) {
+        counting = std::jthread([progress] {
+          const CatalogTotals totals = ScanCatalog();
+          progress->SetTotals(totals.files, totals.bytes);
+        });
+      }
     }
     report.copyFailures = CopyCatalog(progress);
     stopped = progress != nullptr && progress->Stopped();

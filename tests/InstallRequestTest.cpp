@@ -160,8 +160,11 @@ TEST(InstallProgressText, FormatsSizesDurationsAndShares) {
   EXPECT_EQ(FormatDuration(std::chrono::seconds(3723)), "1:02:03");
 
   InstallProgress::Snapshot progress;
-  progress.totalFiles = 340;
   progress.filesDone = 12;
+  EXPECT_EQ(FormatFileCount(progress), "12 files");  // still counting
+  EXPECT_EQ(ShareDone(progress, 1000), 0);
+  progress.counted = true;
+  progress.totalFiles = 340;
   EXPECT_EQ(FormatFileCount(progress), "12 of 340 files");
   EXPECT_EQ(ShareDone(progress, 1000), 35);  // no bytes in the catalog: files count
   progress.totalBytes = 400;
@@ -173,6 +176,7 @@ TEST(InstallProgressText, EstimatesTimeLeftOnlyOnceItMeansSomething) {
   using std::chrono::milliseconds;
   TimeLeftEstimate estimate;
   InstallProgress::Snapshot progress;
+  progress.counted = true;
   progress.totalBytes = 100'000'000;
   // A steady 1 MB a second, sampled four times a second.
   std::optional<std::chrono::seconds> left;

@@ -22,19 +22,22 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr ControlTemplate kInstallControls[] = {
     {IDOK, ControlKind::kPushButton, "Copy", 261, 117, 50, 14, kDefPushButton | kTabStop},
     {IDCANCEL, ControlKind::kPushButton, "Cancel", 201, 117, 50, 14, kTabStop},
+    // Each label comes just before its field: it names the field and its mnemonic
+    // moves the focus there.
+    {-1, ControlKind::kText, "&CD Drive Name", 29, 13, 67, 10, kLeft | kGroup},
     {IDC_CD_DRIVE, ControlKind::kEdit, "", 29, 27, 27, 18, kLeft | kBorder | kTabStop},
-    {-1, ControlKind::kText, "CD Drive Name", 29, 13, 67, 10, kLeft | kGroup},
-    {IDC_BROWSE_CD, ControlKind::kPushButton, "Browse", 61, 27, 39, 17, kTabStop},
+    {IDC_BROWSE_CD, ControlKind::kPushButton, "Browse", 61, 27, 39, 17, kTabStop, 0, "Browse for the CD Drive"},
+    {-1, ControlKind::kText, "&Install Directory", 31, 55, 67, 10, kLeft | kGroup},
     {IDC_INSTALL_DIR, ControlKind::kEdit, "", 29, 68, 222, 20, kLeft | kBorder | kTabStop},
-    {-1, ControlKind::kText, "Install Directory", 31, 55, 67, 10, kLeft | kGroup},
-    {IDC_BROWSE_INSTALL, ControlKind::kPushButton, "Browse", 259, 69, 46, 18, kTabStop},
+    {IDC_BROWSE_INSTALL, ControlKind::kPushButton, "Browse", 259, 69, 46, 18, kTabStop, 0,
+     "Browse for the Install Directory"},
 };
 
 // The progress window of an install: the file being copied, the bar by bytes, the
 // files done and the times, and Stop. The window's title is the application's name.
 constexpr ControlTemplate kProgressControls[] = {
     {IDC_PROGRESS_FILE, ControlKind::kText, "", 7, 7, 226, 9, kLeft | kNoPrefix | kPathEllipsis},
-    {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 19, 226, 11, 0},
+    {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 19, 226, 11, 0, 0, "Install progress"},
     {IDC_PROGRESS_FILES, ControlKind::kText, "", 7, 35, 226, 9, kLeft | kNoPrefix},
     {IDC_PROGRESS_TIMES, ControlKind::kText, "", 7, 46, 226, 9, kLeft | kNoPrefix},
     {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kDefPushButton | kTabStop},

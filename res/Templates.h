@@ -35,6 +35,9 @@ struct ControlTemplate {
   int x, y, cx, cy;
   std::uint32_t style;
   int iconId = 0;
+  // What assistive technology calls the control where its text alone does not say it.
+  // A label names the control that follows it, as the dialog manager reads a template.
+  const char* accessibleName = nullptr;
 };
 
 struct DialogTemplate {

@@ -1,5 +1,6 @@
 // The install dialog and the about box on Qt's offscreen platform, driven through
 // the widgets as a user would, with the real installer on sandbox drives.
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -20,6 +21,7 @@
 #include "Zandrel2Dlg.h"
 #include "installer/InstallContext.h"
 #include "installer/Trace.h"
+#include "res/Templates.h"
 #include "platform/qt/QtWindow.h"
 #include "tests/SandboxDrives.h"
 
@@ -151,10 +153,63 @@ class DialogTest : public QObject {
       QCOMPARE(window.focusWidget(), Button(window, IDOK));
       QVERIFY(window.minimumSize() == window.maximumSize());
       QVERIFY(!(window.windowFlags() & Qt::WindowMinimizeButtonHint));
+      QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
       QCOMPARE(window.frameGeometry().center(), window.screen()->availableGeometry().center());
       window.reject();
     });
     QVERIFY(theApp.m_pMainWnd == nullptr);  // cleared when the dialog's window went
+  }
+
+  // What a screen reader says of each control, and the labels' mnemonics.
+  void assistiveTechnologyNamesEveryControl() {
+    CZandrel2Dlg dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      const struct {
+        int id;
+        QAccessible::Role role;
+        const char* name;
+      } controls[] = {
+          {IDC_CD_DRIVE, QAccessible::EditableText, "CD Drive Name"},
+          {IDC_BROWSE_CD, QAccessible::Button, "Browse for the CD Drive"},
+          {IDC_INSTALL_DIR, QAccessible::EditableText, "Install Directory"},
+          {IDC_BROWSE_INSTALL, QAccessible::Button, "Browse for the Install Directory"},
+          {IDOK, QAccessible::Button, "Copy"},
+          {IDCANCEL, QAccessible::Button, "Cancel"},
+      };
+      for (const auto& control : controls) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window.Control(control.id));
+        QVERIFY(accessible != nullptr);
+        QCOMPARE(accessible->role(), control.role);
+        QCOMPARE(accessible->text(QAccessible::Name), QString(control.name));
+      }
+      window.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&window));
+      QTest::keyClick(&window, Qt::Key_I, Qt::AltModifier);
+      QCOMPARE(window.focusWidget(), window.Control(IDC_INSTALL_DIR));
+      QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
+      QCOMPARE(window.focusWidget(), window.Control(IDC_CD_DRIVE));
+      window.reject();
+    });
+
+    // The progress bar tells its value.
+    CDialog progress(IDD_PROGRESS);
+    RunWith(progress, [&](port::Window& window) {
+      port::SetProgressBar(&window, IDC_PROGRESS_BAR, 250);
+      QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window.Control(IDC_PROGRESS_BAR));
+      QCOMPARE(bar->role(), QAccessible::ProgressBar);
+      QCOMPARE(bar->text(QAccessible::Name), QString("Install progress"));
+      QCOMPARE(bar->valueInterface()->currentValue().toInt(), 250);
+      window.reject();
+    });
+
+    // On Windows a field is named by the label just before it in its template.
+    for (const int dialogId : {IDD_ZANDREL2_DIALOG, IDD_PROGRESS}) {
+      const std::span<const res::ControlTemplate> templateControls = res::FindDialogTemplate(dialogId)->controls;
+      for (std::size_t i = 0; i < templateControls.size(); ++i) {
+        if (templateControls[i].kind != res::ControlKind::kEdit) continue;
+        QVERIFY(i > 0 && templateControls[i - 1].kind == res::ControlKind::kText);
+      }
+    }
   }
 
   void userEditsKeepTheInstallContextInStepProgramWritesDoNot() {

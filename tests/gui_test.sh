@@ -23,6 +23,13 @@ dialog=$(window_named '^Zandrel$')
 xdotool windowfocus --sync "$dialog"
 shoot dialog.png
 
+# A fixed size and no maximise (nor minimise) button or function, as window managers
+# read them: the Motif hints' functions and decorations, and equal size bounds.
+read -r functions decorations < <(xprop -id "$dialog" _MOTIF_WM_HINTS | awk -F'[=,]' '{print $3, $4}')
+(( (functions & 0x18) == 0 && (decorations & 0x60) == 0 )) || fail "maximise or minimise offered: $(xprop -id "$dialog" _MOTIF_WM_HINTS)"
+sizes=$(xprop -id "$dialog" WM_NORMAL_HINTS | sed -n 's/.*program specified m[a-z]*imum size: //p' | sort -u | wc -l)
+[[ $sizes == 1 ]] || fail "the dialog can be resized: $(xprop -id "$dialog" WM_NORMAL_HINTS)"
+
 # The window menu: Shift+F10, then the about item's mnemonic.
 xdotool key --clearmodifiers shift+F10
 sleep 0.5

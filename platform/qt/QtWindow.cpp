@@ -89,7 +89,21 @@ Window::Window(const res::DialogTemplate& dialogTemplate, Window* owner, Message
   const int baseWidth = (letters / 26 + 1) / 2;
   const int baseHeight = metrics.height();
 
-  for (const res::ControlTemplate& control : dialogTemplate.controls) CreateControl(control, baseWidth, baseHeight);
+  // A label names the control that follows it, which its mnemonic focuses, as the
+  // dialog manager reads a template; a label with no such control shows no "&".
+  std::vector<QLabel*> naming;
+  for (const res::ControlTemplate& control : dialogTemplate.controls) {
+    QWidget* widget = CreateControl(control, baseWidth, baseHeight);
+    if (!naming.empty() && naming.back()->buddy() == nullptr && widget->focusPolicy() != Qt::NoFocus) {
+      naming.back()->setBuddy(widget);
+    }
+    if (control.kind == res::ControlKind::kText && (control.style & res::style::kNoPrefix) == 0) {
+      naming.push_back(qobject_cast<QLabel*>(widget));
+    }
+  }
+  for (QLabel* label : naming) {
+    if (label->buddy() == nullptr) label->setText(label->text().remove(QLatin1Char('&')));
+  }
   for (std::size_t i = 1; i < m_tabStops.size(); ++i) setTabOrder(m_tabStops[i - 1], m_tabStops[i]);
   setFixedSize(DialogUnitsToPixels(dialogTemplate.cx, baseWidth, 4), DialogUnitsToPixels(dialogTemplate.cy, baseHeight, 8));
 
@@ -100,7 +114,7 @@ Window::Window(const res::DialogTemplate& dialogTemplate, Window* owner, Message
   }
 }
 
-void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight) {
+QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight) {
   const QRect area(DialogUnitsToPixels(control.x, baseWidth, 4), DialogUnitsToPixels(control.y, baseHeight, 8),
                    DialogUnitsToPixels(control.cx, baseWidth, 4), DialogUnitsToPixels(control.cy, baseHeight, 8));
   const QString text = QString::fromUtf8(control.text);
@@ -129,8 +143,9 @@ void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, i
     case res::ControlKind::kText: {
       auto* label = new QLabel(this);  // owned by the window
       label->setTextFormat(Qt::PlainText);
-      // "&" marks a mnemonic unless the text asks for none; plain text shows it as is.
-      label->setText((control.style & res::style::kNoPrefix) != 0 ? text : QString(text).remove(QLatin1Char('&')));
+      // "&" marks a mnemonic unless the text asks for none: the label draws it underlined
+      // once it names a control.
+      label->setText(text);
       label->setProperty(kElideMiddleProperty, (control.style & res::style::kPathEllipsis) != 0);
       widget = label;
       break;
@@ -152,12 +167,14 @@ void Window::CreateControl(const res::ControlTemplate& control, int baseWidth, i
   widget->setGeometry(area);
   widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
   if (control.id != -1) m_controls[control.id] = widget;
+  if (control.accessibleName != nullptr) widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
   if ((control.style & res::style::kTabStop) != 0) {
     widget->setFocusPolicy(Qt::StrongFocus);
     m_tabStops.push_back(widget);
   } else {
     widget->setFocusPolicy(Qt::NoFocus);
   }
+  return widget;
 }
 
 QWidget* Window::Control(int id) const {

@@ -71,7 +71,7 @@ struct Window : public QDialog {
     QString text;
   };
 
-  void CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight);
+  QWidget* CreateControl(const res::ControlTemplate& control, int baseWidth, int baseHeight);
 
   MessageSink& m_sink;
   int m_templateId;

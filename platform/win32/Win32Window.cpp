@@ -2,6 +2,8 @@
 // own modal loop as the framework runs it, and the platform's window services.
 #include <windows.h>
 #include <commctrl.h>
+#include <initguid.h>  // the accessibility GUIDs below are defined here
+#include <oleacc.h>
 #include <shobjidl.h>
 // The port's own names, not the platform's wide/narrow macros.
 #undef LoadString
@@ -33,6 +35,7 @@ struct Window {
   int result = IDCANCEL;
   std::unique_ptr<ITaskbarList3, ComRelease> taskbar;  // once its progress is shown
   bool noTaskbarProgress = false;
+  std::vector<HWND> namedControls;  // named for assistive technology until the window goes
 };
 
 namespace {
@@ -119,6 +122,41 @@ TemplateBuilder BuildTemplate(const res::DialogTemplate& dialog) {
   return builder;
 }
 
+// The system's service that names controls for assistive technology; null where it has none.
+std::unique_ptr<IAccPropServices, ComRelease> AccessibilityNames() {
+  IAccPropServices* services = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                              reinterpret_cast<void**>(&services)))) {
+    return nullptr;
+  }
+  return std::unique_ptr<IAccPropServices, ComRelease>(services);
+}
+
+// Names the controls whose text alone does not say what they do; the others are named
+// by the label before them, as the system reads a dialog. The names go with the window.
+void NameControls(Window& window, const res::DialogTemplate& dialogTemplate) {
+  const auto services = AccessibilityNames();
+  if (!services) return;
+  for (const res::ControlTemplate& control : dialogTemplate.controls) {
+    if (control.accessibleName == nullptr) continue;
+    const HWND hwnd = GetDlgItem(window.hwnd, control.id);
+    if (SUCCEEDED(services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+                                           win32::WideFromUtf8(control.accessibleName).c_str()))) {
+      window.namedControls.push_back(hwnd);
+    }
+  }
+}
+
+void ForgetControlNames(const Window& window) {
+  if (window.namedControls.empty()) return;
+  const auto services = AccessibilityNames();
+  if (!services) return;
+  MSAAPROPID name = PROPID_ACC_NAME;
+  for (const HWND hwnd : window.namedControls) {
+    services->ClearHwndProps(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
+  }
+}
+
 Window* WindowOf(HWND hwnd) { return static_cast<Window*>(GetPropW(hwnd, kWindowProperty)); }
 
 // Every message after creation goes to the framework first.
@@ -160,11 +198,13 @@ Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* ow
   const HWND hwnd = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), layout.Get(), window->owner,
                                                &CreationDialogProc, reinterpret_cast<LPARAM>(window.get()));
   if (hwnd == nullptr) return nullptr;
+  NameControls(*window, dialogTemplate);
   return window.release();  // until DestroyWindow
 }
 
 void DestroyWindow(Window* window) {
   const std::unique_ptr<Window> destroyed(window);
+  ForgetControlNames(*destroyed);
   ::DestroyWindow(destroyed->hwnd);
 }
 

@@ -14,7 +14,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   xvfb xauth xdotool x11-utils imagemagick
   strace time
-  scdoc groff-base man-db
+  scdoc groff-base man-db lintian appstream
   mingw-w64 wine wine32:i386 wine64 locales
   python3-fusepy
 )

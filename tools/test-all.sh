@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up and runs every test: the packages, the build and its tests, the same tests
+# Sets up and runs every test: the packages, the build and its tests, the Debian
+# package, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the 64-bit and 32-bit Windows
 # builds and their tests under Wine (the 32-bit ones where the host runs 32-bit code),
 # the fuzz targets, and clang-tidy.
@@ -13,6 +14,9 @@ echo "== build and test"
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+
+echo "== the Debian package: cpack, lintian, dpkg -i, run, dpkg -r"
+bash tests/package_test.sh build
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize

@@ -3,6 +3,11 @@
 
 The tree is byte-for-byte the same on every run: pages come from fixed data, images
 are drawn with fixed shapes and a seeded generator, and file times are pinned.
+
+A catalog CD carries its installer: where the Windows programs are built (the 32-bit
+build by default), they go to the CD's root with an AUTORUN.INF that starts the
+install dialog when the disc is inserted. With --catalog, the CD is made from a
+publisher's own catalog folder instead of the sample.
 """
 
 import argparse
@@ -25,6 +30,11 @@ JPEG_QUALITY = 80
 # Every file and folder gets this time, so nothing on the CD depends on when it was made.
 PINNED_TIME = 986083200  # 2001-04-01 00:00:00 UTC
 FILE_MODE = 0o644
+EXECUTABLE_MODE = 0o755
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# The disc's installer: the install dialog, which autorun starts, and its command line.
+INSTALLER_PROGRAMS = ("Zandrel2.exe", "zandrel2-install.exe")
+AUTORUN = "[autorun]\r\nopen=Zandrel2.exe\r\nicon=Zandrel2.exe,0\r\nlabel=Product catalog\r\n"
 FOLDER_MODE = 0o755
 
 GUIDE_IMAGES = ("logo.jpg", "btn_home.jpg", "btn_prev.jpg", "btn_next.jpg")
@@ -319,11 +329,19 @@ def build_tree(root):
     return sorted(written)
 
 
+def add_installer(root, programs):
+    """Puts the Windows programs from `programs` on the CD's root with AUTORUN.INF."""
+    for name in INSTALLER_PROGRAMS:
+        shutil.copyfile(os.path.join(programs, name), os.path.join(root, name))
+    with open(os.path.join(root, "AUTORUN.INF"), "w", newline="") as autorun:
+        autorun.write(AUTORUN)
+
+
 def pin_metadata(root):
     for folder, _, files in os.walk(root, topdown=False):
         for name in files:
             path = os.path.join(folder, name)
-            os.chmod(path, FILE_MODE)
+            os.chmod(path, EXECUTABLE_MODE if name in INSTALLER_PROGRAMS else FILE_MODE)
             os.utime(path, (PINNED_TIME, PINNED_TIME))
         os.chmod(folder, FOLDER_MODE)
         os.utime(folder, (PINNED_TIME, PINNED_TIME))
@@ -392,6 +410,12 @@ def main():
     parser.add_argument("--iso", metavar="FILE.iso",
                         help="also master the tree into an ISO 9660 image with Joliet and Rock Ridge names "
                              "(needs genisoimage; must not lie inside OUTDIR)")
+    parser.add_argument("--catalog", metavar="FOLDER",
+                        help="make the CD from this catalog folder (with INST_FP and FP) instead of the sample")
+    parser.add_argument("--installer", metavar="FOLDER", default=os.path.join(ROOT, "build-win32", "bin"),
+                        help="where the Windows programs are, for the disc's installer and its AUTORUN.INF "
+                             "(default: the 32-bit build's build-win32/bin; left out where they are not built)")
+    parser.add_argument("--no-installer", action="store_true", help="leave the Windows programs out")
     arguments = parser.parse_args()
 
     root = os.path.abspath(arguments.outdir)
@@ -403,11 +427,24 @@ def main():
     if iso and not shutil.which("genisoimage"):
         sys.exit("make-sample-cd: genisoimage not found (apt-get install genisoimage)")
 
+    programs = None if arguments.no_installer else os.path.abspath(arguments.installer)
+    if programs and not all(os.path.isfile(os.path.join(programs, name)) for name in INSTALLER_PROGRAMS):
+        if arguments.installer != parser.get_default("installer"):
+            sys.exit(f"make-sample-cd: {arguments.installer} lacks {' or '.join(INSTALLER_PROGRAMS)}")
+        programs = None  # not built here: a CD without its installer
     try:
         os.makedirs(root, exist_ok=True)
-        written = build_tree(root)
+        if arguments.catalog:
+            for folder in ("INST_FP", "FP"):
+                shutil.copytree(os.path.join(arguments.catalog, folder), os.path.join(root, folder))
+            written = []
+        else:
+            written = build_tree(root)
+        if programs:
+            add_installer(root, programs)
         pin_metadata(root)
-        check_links(root, written)
+        if written:
+            check_links(root, written)
     except (OSError, RuntimeError) as error:
         sys.exit(f"make-sample-cd: {error}")
 
@@ -418,7 +455,8 @@ def main():
         if result.returncode != 0:
             sys.exit(f"make-sample-cd: genisoimage failed ({result.returncode}):\n{result.stderr.strip()}")
 
-    print(f"sample CD: {len(written)} files in {arguments.outdir}"
+    print(f"{'catalog' if arguments.catalog else 'sample'} CD in {arguments.outdir}"
+          + (f" with its installer from {programs}" if programs else " without an installer")
           + (f", image {arguments.iso}" if iso else ""), file=sys.stderr)
 
 

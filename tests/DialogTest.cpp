@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -360,6 +361,31 @@ class DialogTest : public QObject {
       QCOMPARE(result, IDCANCEL);
     }
     QCOMPARE(QString::fromStdString(SandboxDrives::ListTree(m_drives->DriveC())), QString("Apache2/\nApache2/htdocs/\n"));
+  }
+
+  // A disc image mounted as a desktop mounts a disc is among the chooser's places.
+  void theChooserListsTheMountedDiscs() {
+    if (std::system("test -c /dev/fuse && command -v fuseiso >/dev/null && command -v genisoimage >/dev/null") != 0) {
+      QSKIP("no FUSE, fuseiso or genisoimage here");
+    }
+    const fs::path root = m_drives->Root();
+    fs::create_directories(root / "catalog" / "FP");
+    fs::create_directories(root / "disc");
+    const std::string mount = "genisoimage -quiet -J -R -o '" + (root / "cd.iso").string() + "' '" +
+                              (root / "catalog").string() + "' && fuseiso '" + (root / "cd.iso").string() + "' '" +
+                              (root / "disc").string() + "'";
+    QCOMPARE(std::system(mount.c_str()), 0);
+    CZandrel2Dlg dialog;
+    RunWith(dialog, [&](port::Window& window) {
+      QTimer::singleShot(0, [&] {
+        auto* chooser = WaitForWindow<QFileDialog>("folder-chooser");
+        QVERIFY(chooser->sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString((root / "disc").string()))));
+        chooser->reject();
+      });
+      Button(window, IDC_BROWSE_CD)->click();
+      window.reject();
+    });
+    QCOMPARE(std::system(("fusermount -u '" + (root / "disc").string() + "'").c_str()), 0);
   }
 
   void choosersFillTheirFieldAndACancelChangesNothing() {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "framework/Port.h"
+#include "platform/posix/PathMapping.h"
 
 namespace port {
 
@@ -32,6 +33,10 @@ ItemListPtr BrowseForFolder(const ChooserSettings& settings) {
   chooser.setObjectName(QStringLiteral("folder-chooser"));
   chooser.setFileMode(QFileDialog::Directory);
   chooser.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  // The mounted discs among the places, so that the catalog CD is one click away.
+  QList<QUrl> places = chooser.sidebarUrls();
+  for (const std::string& disc : posix::MountedDiscs()) places.append(QUrl::fromLocalFile(QString::fromStdString(disc)));
+  chooser.setSidebarUrls(places);
   chooser.setWindowModality(Qt::NonModal);
   QEventLoop loop;
   QObject::connect(&chooser, &QDialog::finished, &loop, &QEventLoop::quit);

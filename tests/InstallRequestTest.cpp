@@ -153,7 +153,7 @@ TEST(InstallProgressText, FormatsSizesDurationsAndShares) {
   const struct {
     std::uint64_t bytes;
     const char* text;
-  } sizes[] = {{0, "0 bytes"}, {1023, "1023 bytes"}, {1536, "1.5 KB"}, {10 * 1024 * 1024, "10 MB"},
+  } sizes[] = {{0, "0 bytes"}, {1023, "1023 bytes"}, {1536, "1.5 KB"}, {10ULL * 1024 * 1024, "10 MB"},
                {2576980378ULL, "2.4 GB"}};
   for (const auto& c : sizes) EXPECT_EQ(FormatBytes(c.bytes), c.text) << c.bytes;
   EXPECT_EQ(FormatDuration(std::chrono::seconds(65)), "1:05");

@@ -2,13 +2,15 @@
 # The Debian package of a Linux build: made with cpack, clean under lintian, holding
 # the programs, the desktop entry and metainfo, the icons, the manual pages and the
 # completion; then installed on this machine with dpkg -i, run from where it put the
-# program, and removed. Run as root.
+# program, and removed (through sudo when not run as root).
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+as_root=()
+((EUID == 0)) || as_root=(sudo)
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 (cd "$build" && rm -f zandrel2_*.deb && cpack -G DEB >/dev/null)
@@ -34,9 +36,9 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/net.zandrel.zandre
 [[ -z "$(dpkg-deb -f "$package" Depends | grep -o 'libqt6widgets6')" ]] && fail "no Qt dependency computed"
 
 # Installed on this machine, run from where the package put it, and removed again.
-dpkg -i "$package" >/dev/null || fail "dpkg -i"
+"${as_root[@]}" dpkg -i "$package" >/dev/null || fail "dpkg -i"
 version=$(/usr/bin/zandrel2-install --version 2>&1 || true)
 [[ "$version" == "zandrel2-install 1.0.0.1" ]] || fail "the installed zandrel2-install says: $version"
-dpkg -r zandrel2 >/dev/null || fail "dpkg -r"
+"${as_root[@]}" dpkg -r zandrel2 >/dev/null || fail "dpkg -r"
 [[ ! -e /usr/bin/zandrel2-install ]] || fail "/usr/bin/zandrel2-install is left after removal"
 exit $((failures > 0))

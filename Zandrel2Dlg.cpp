@@ -23,7 +23,6 @@ class DialogNotices : public InstallNotices {
   CDialog& m_dialog;
 };
 
-// Once the chooser is up, selects the folder handed over as the hook's data, if any.
 // A path as people read it: the plan's doubled separators shown once.
 CString ReadablePath(const std::string& path) {
   std::string readable;
@@ -33,6 +32,9 @@ CString ReadablePath(const std::string& path) {
   return readable.c_str();
 }
 
+constexpr const char* kStopping = "Stopping after the file being copied...";
+
+// Once the chooser is up, selects the folder handed over as the hook's data, if any.
 int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {
   if (message == BFFM_INITIALIZED) SendMessage(chooser, BFFM_SETSELECTION, TRUE, data);
   return 0;
@@ -191,7 +193,7 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
   if (!now.started) return;  // the copy has not begun
   const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
   if (m_progress.StopRequested()) {
-    m_times = "Stopping after the file being copied...";
+    m_times = kStopping;
   } else {
     if (!now.currentFile.empty()) m_currentFile = ReadablePath(now.currentFile);
     m_times = FormatTimes(now, left).c_str();
@@ -205,6 +207,6 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
 void CInstallProgressDlg::OnCancel() {
   m_progress.RequestStop();
   EnableDlgItem(IDCANCEL, FALSE);
-  m_times = "Stopping after the file being copied...";
+  m_times = kStopping;
   UpdateData(FALSE);
 }

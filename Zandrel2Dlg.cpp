@@ -1,6 +1,10 @@
 #include "Zandrel2Dlg.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "Zandrel2.h"
+#include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallRequest.h"
 
@@ -23,11 +27,18 @@ class DialogNotices : public InstallNotices {
   CDialog& m_dialog;
 };
 
-// A path as people read it: the plan's doubled separators shown once.
-CString ReadablePath(const std::string& path) {
+// A path as people read it: the plan's doubled separators shown once. It goes a
+// character at a time: in a double-byte code page a character's second byte can be
+// the separator's.
+CString ReadablePath(std::string_view path) {
   std::string readable;
-  for (const char c : path) {
-    if (c != '\\' || readable.empty() || readable.back() != '\\') readable += c;
+  bool afterSeparator = false;
+  while (!path.empty()) {
+    const std::size_t length = files::CharacterLength(path);
+    const bool separator = length == 1 && path.front() == '\\';
+    if (!(separator && afterSeparator)) readable.append(path.substr(0, length));
+    afterSeparator = separator;
+    path.remove_prefix(std::min(length, path.size()));
   }
   return readable.c_str();
 }

@@ -61,6 +61,27 @@ extern "C" void StopOnInterrupt(int) {
   if (InstallProgress* progress = g_stoppedByInterrupt.load()) progress->RequestStop();
 }
 
+// While it lives, Ctrl-C stops `progress`'s copy; then the handling the program had
+// before comes back. A program started with Ctrl-C ignored (in the background of a
+// script) keeps ignoring it.
+class InterruptStopsCopy {
+ public:
+  explicit InterruptStopsCopy(InstallProgress& progress) {
+    g_stoppedByInterrupt = &progress;
+    m_previous = std::signal(SIGINT, &StopOnInterrupt);
+    if (m_previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+  }
+  InterruptStopsCopy(const InterruptStopsCopy&) = delete;
+  InterruptStopsCopy& operator=(const InterruptStopsCopy&) = delete;
+  ~InterruptStopsCopy() {
+    std::signal(SIGINT, m_previous == SIG_ERR ? SIG_DFL : m_previous);
+    g_stoppedByInterrupt = nullptr;
+  }
+
+ private:
+  void (*m_previous)(int) = SIG_DFL;
+};
+
 // One line on standard error's terminal, rewritten in place a few times a second while
 // the copy runs: percent, files, bytes, rate, time left.
 class ProgressLine : public SharedTerminalLine {
@@ -147,17 +168,18 @@ class ConsoleNotices : public InstallNotices {
   // The copy runs here; the progress line, where there is one, is drawn beside it.
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress(m_showProgress ? InstallProgress::Totals::kCounted : InstallProgress::Totals::kNotCounted);
-    g_stoppedByInterrupt = &progress;
-    std::signal(SIGINT, &StopOnInterrupt);
     {
+      const InterruptStopsCopy interrupt(progress);
       ProgressLine line(m_columns);
       std::jthread drawing;
       if (m_showProgress) drawing = std::jthread([&] { line.Follow(progress); });
+      // The line ends before its thread is joined, however the copy ends.
+      struct EndOfLine {
+        ProgressLine& line;
+        ~EndOfLine() { line.End(); }
+      } endOfLine{line};
       copy(&progress);
-      line.End();
     }
-    std::signal(SIGINT, SIG_DFL);
-    g_stoppedByInterrupt = nullptr;
     m_copied = progress.Read();
   }
 

@@ -51,9 +51,10 @@ int CopyCatalog(InstallProgress* progress) {
   return failures;
 }
 
-CatalogTotals ScanCatalog() {
+CatalogTotals ScanCatalog(const InstallProgress* progress) {
   CatalogTotals totals;
   for (const CopyStep& step : kCopyPlan) {
+    if (progress != nullptr && progress->StopRequested()) break;
     EntryPath pattern;
     // A pattern that does not fit finds nothing to copy either.
     if (pattern.Format("%s\\*", SourceOf(step))) files::TallyEntries(pattern.c_str(), totals);

@@ -20,7 +20,8 @@ int CopyCatalog(InstallProgress* progress = nullptr);
 // What the copy plan will copy, from the same listings the copy reads: the files
 // (every entry but folders) and their bytes. Writes no trace.
 using CatalogTotals = files::EntryTally;
-CatalogTotals ScanCatalog();
+// A stop that `progress` asks for ends the count after the folder being counted.
+CatalogTotals ScanCatalog(const InstallProgress* progress = nullptr);
 
 // Copies every entry directly inside `source` into `destination`, creating the
 // destination first; returns the number of regular files that failed to copy.

@@ -39,7 +39,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
       progress->Start();
       if (progress->WantsTotals()) {
         counting = std::jthread([progress] {
-          const CatalogTotals totals = ScanCatalog();
+          const CatalogTotals totals = ScanCatalog(progress);
           progress->SetTotals(totals.files, totals.bytes);
         });
       }

@@ -8,6 +8,7 @@
 #include "installer/Format.h"
 #include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
+#include "installer/Trace.h"
 #include "tests/InstallerFixture.h"
 
 namespace {
@@ -85,16 +86,23 @@ TEST_F(InstallRequest, CopyFailuresKeepTheDialogOpen) {
 }
 
 // Watches the copy as a progress window does: from another thread, stopping it once
-// `stopAfter` files are done (never, when negative).
+// `stopAfter` files are done (never, when negative). The watcher looks while it holds
+// the trace, so the copy cannot run past its next line meanwhile.
 class WatchingNotices : public RecordedNotices {
  public:
   explicit WatchingNotices(int stopAfter) : m_stopAfter(stopAfter) {}
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress;
     if (m_stopAfter == 0) progress.RequestStop();
+    std::unique_lock<std::mutex> held = HoldTrace();
     std::thread worker([&] { copy(&progress); });
-    while (m_stopAfter > 0 && progress.Read().filesDone < static_cast<std::uint64_t>(m_stopAfter)) std::this_thread::yield();
+    while (m_stopAfter > 0 && progress.Read().filesDone < static_cast<std::uint64_t>(m_stopAfter)) {
+      held.unlock();
+      std::this_thread::yield();
+      held.lock();
+    }
     if (m_stopAfter >= 0) progress.RequestStop();
+    held.unlock();
     worker.join();
     last = progress.Read();
   }
@@ -141,7 +149,7 @@ TEST_F(InstallRequest, AStopEndsTheCopyBetweenFilesAndTheNextCopyCompletesIt) {
     EXPECT_TRUE(whole.starts_with(cut) && cut.size() < whole.size()) << cut;
     EXPECT_TRUE(cut.empty() || cut.ends_with("\n")) << cut;
     EXPECT_GE(stopping.last.filesDone, static_cast<std::uint64_t>(stopAfter));
-    EXPECT_LT(stopping.last.filesDone, stopping.last.totalFiles);
+    EXPECT_LT(stopping.last.filesDone, 306U);  // the CD's files; the count itself may have been cut short
     EXPECT_EQ(SandboxDrives::ListTree(catalogs).find(".zandrel2-"), std::string::npos);
 
     EXPECT_EQ(Run("C:\\Apache2"), InstallOutcome::kInstalled) << stopAfter;

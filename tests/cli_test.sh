@@ -157,7 +157,11 @@ if [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c
   for _ in $(seq 100); do mountpoint -q "$work/slow" && break; sleep 0.05; done
   fresh_install_dir
   status=0
-  script -qfec "echo \$\$ > '$work/pid'; exec '$install_tool' --cd '$work/slow'" "$work/typescript" >/dev/null &
+  # A background job starts with Ctrl-C ignored, which the program keeps; a terminal's
+  # foreground program, which this one stands for, starts with it in place.
+  with_interrupt="import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])"
+  script -qfec "echo \$\$ > '$work/pid'; exec python3 -c '$with_interrupt' '$install_tool' --cd '$work/slow'" \
+    "$work/typescript" >/dev/null &
   script_pid=$!
   for _ in $(seq 100); do grep -q "files [0-9]*/41" "$work/typescript" 2>/dev/null && break; sleep 0.1; done
   kill -INT "$(cat "$work/pid")"

@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 as_root=()
-((EUID == 0)) || as_root=(sudo)
+((EUID == 0)) || as_root=(sudo -n)
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 (cd "$build" && rm -f zandrel2_*.deb && cpack -G DEB >/dev/null)

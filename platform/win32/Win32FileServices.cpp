@@ -122,15 +122,13 @@ bool FindNext(SearchState& search, FoundEntry& entry) {
 
 bool TallyEntries(const char* pattern, EntryTally& tally) {
   WIN32_FIND_DATAA data{};
-  const HANDLE search = FindFirstFileA(pattern, &data);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  const win32::UniqueFind search(FindFirstFileA(pattern, &data));
+  if (!search) return false;
   do {
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
     ++tally.files;
     tally.bytes += (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  } while (FindNextFileA(search, &data));
-  const ErrorKeeper keep;
-  FindClose(search);
+  } while (FindNextFileA(search.Get(), &data));
   return true;
 }
 

@@ -76,18 +76,21 @@ int RunWith(CDialog& dialog, const std::function<void(port::Window&)>& script) {
 QLineEdit* Field(port::Window& window, int id) { return qobject_cast<QLineEdit*>(window.Control(id)); }
 QPushButton* Button(port::Window& window, int id) { return qobject_cast<QPushButton*>(window.Control(id)); }
 
+// A visible top-level widget of type T with `name`, or null.
+template <typename T>
+T* VisibleWindow(const QString& name) {
+  T* found = nullptr;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == name && widget->isVisible()) found = qobject_cast<T*>(widget);
+  }
+  return found;
+}
+
 // The first visible top-level widget of type T with `name`, once it shows up.
 template <typename T>
 T* WaitForWindow(const QString& name) {
   T* found = nullptr;
-  const bool shown = QTest::qWaitFor(
-      [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-          if (widget->objectName() == name && widget->isVisible()) found = qobject_cast<T*>(widget);
-        }
-        return found != nullptr;
-      },
-      5000);
+  const bool shown = QTest::qWaitFor([&] { return (found = VisibleWindow<T>(name)) != nullptr; }, 5000);
   if (!shown) qFatal("no window %s", qPrintable(name));
   return found;
 }
@@ -307,10 +310,7 @@ class DialogTest : public QObject {
       std::unique_lock<std::mutex> heldCopy = HoldTrace();
       QTimer watch;
       QObject::connect(&watch, &QTimer::timeout, [&] {
-        port::Window* progress = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-          if (widget->objectName() == "dialog-103" && widget->isVisible()) progress = qobject_cast<port::Window*>(widget);
-        }
+        port::Window* progress = VisibleWindow<port::Window>("dialog-103");
         if (progress == nullptr || !heldCopy.owns_lock()) return;
         QCOMPARE(progress->windowTitle(), QString("zandrel2"));
         QCOMPARE(progress->windowModality(), Qt::WindowModal);  // the install dialog takes no input

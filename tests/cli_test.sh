@@ -5,15 +5,8 @@ set -euo pipefail
 install_tool=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-fuse_pid=
-unmount_slow_cd() {
-  [[ -n "$fuse_pid" ]] || return 0
-  for _ in $(seq 50); do fusermount -u "$work/slow" 2>/dev/null && break; sleep 0.1; done
-  mountpoint -q "$work/slow" && fusermount -uz "$work/slow"
-  wait "$fuse_pid" 2>/dev/null || true
-  fuse_pid=
-}
-trap 'unmount_slow_cd; rm -rf "$work"' EXIT
+source "$here/faulty_cd.sh"
+trap 'unmount_faulty_cd; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 expect_eq() { [[ "$1" == "$2" ]] || fail "$3: expected [$2], got [$1]"; }
@@ -147,14 +140,12 @@ for line in sys.stdin.read().split("\n"):
 # On a slow CD: a terminal gets a progress line that is cleared before each notice and
 # trace line; Ctrl-C stops after the file being copied with status 130, and the next
 # run completes the catalog.
-if [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
-  mkdir -p "$work/slow-cd/FP/HTML" "$work/slow-cd/FP/jpg" "$work/slow"
+if have_fuse; then
+  mkdir -p "$work/slow-cd/FP/HTML" "$work/slow-cd/FP/jpg"
   echo frame > "$work/slow-cd/FP/HTML/QXT905_frame.htm"
   for i in $(seq -w 1 40); do head -c 70000 /dev/urandom > "$work/slow-cd/FP/jpg/p0$i.jpg"; done
   # Each read waits a tenth of a second: the copy takes seconds.
-  "$here/faulty_cd.py" "$work/slow-cd" "$work/slow" --slow-all 0.1 &
-  fuse_pid=$!
-  for _ in $(seq 100); do mountpoint -q "$work/slow" && break; sleep 0.05; done
+  mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-all 0.1
   fresh_install_dir
   status=0
   # A background job starts with Ctrl-C ignored, which the program keeps; a terminal's
@@ -182,7 +173,7 @@ if [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c
   # The same disc, no longer slowed down.
   "$install_tool" --cd "$work/slow-cd" --no-progress >/dev/null 2>&1 || fail "install after the stop"
   diff -r "$installed" "$work/slow-cd/FP/jpg" >/dev/null || fail "catalog not completed after the stop"
-  unmount_slow_cd
+  unmount_faulty_cd
 else
   echo "no FUSE here: the slow-CD progress checks are skipped"
 fi

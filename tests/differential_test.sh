@@ -19,27 +19,14 @@ export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 work=$(mktemp -d)
 chmod 755 "$work"
 apache=$WINEPREFIX/drive_c/Apache2
-fuse_pid=
-unmount_faulty_cd() {
-  [[ -n "$fuse_pid" ]] || return 0
-  # A killed reader can keep the mount busy while its last slow read finishes.
-  for _ in $(seq 50); do fusermount -u "$work/faulty" 2>/dev/null && break; sleep 0.1; done
-  mountpoint -q "$work/faulty" && fusermount -uz "$work/faulty"
-  wait "$fuse_pid" 2>/dev/null || true
-  fuse_pid=
-}
+source "$here/faulty_cd.sh"
 trap 'unmount_faulty_cd; rm -rf "$work" "$apache"' EXIT
 failures=0
-have_fuse() { [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; }
 
 # Serves the scenario's CD through the faulty CD fixture at $work/faulty, with the
 # given faults, and maps D: there.
-mount_faulty_cd() {
-  mkdir -p "$work/faulty"
-  "$here/faulty_cd.py" "$work/cd" "$work/faulty" "$@" &
-  fuse_pid=$!
-  for _ in $(seq 100); do mountpoint -q "$work/faulty" && break; sleep 0.05; done
-  mountpoint -q "$work/faulty" || { echo "faulty CD did not mount" >&2; exit 1; }
+serve_faulty_cd() {
+  mount_faulty_cd "$work/cd" "$work/faulty" "$@"
   ln -sfn "$work/faulty" "$WINEPREFIX/dosdevices/d:"
 }
 
@@ -124,14 +111,14 @@ run() {
     twice | read-only-cd | read-error | early-end | killed-install | unreadable-folder | failing-listing) (cd "$work" && "${command[@]}" "${args[@]}" >/dev/null 2>&1) || true ;;
   esac
   case "$scenario" in
-    read-error) mount_faulty_cd --fail-reads p005.jpg:1000 ;;
-    early-end) mount_faulty_cd --end-early p005.jpg:1000 ;;
-    unreadable-folder) mount_faulty_cd --fail-listing guide_img:EACCES ;;
-    failing-listing) mount_faulty_cd --fail-listing jpg:EIO ;;
+    read-error) serve_faulty_cd --fail-reads p005.jpg:1000 ;;
+    early-end) serve_faulty_cd --end-early p005.jpg:1000 ;;
+    unreadable-folder) serve_faulty_cd --fail-listing guide_img:EACCES ;;
+    failing-listing) serve_faulty_cd --fail-listing jpg:EIO ;;
     killed-install)
       # Killed while it replaces the first photo, read slowly: its copy is part-written
       # (under a temporary name on Windows, unnamed on Linux).
-      mount_faulty_cd --slow-reads p001.jpg:1
+      serve_faulty_cd --slow-reads p001.jpg:1
       (cd "$work" && exec "${command[@]}" "${args[@]}" >/dev/null 2>&1) &
       local killed=$! reading=
       for _ in $(seq 200); do

@@ -14,28 +14,21 @@ artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
 tools=$here/../tools
 source "$here/x11_session.sh"
+source "$here/faulty_cd.sh"
 
-if [[ ! -c /dev/fuse ]] || ! /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
+if ! have_fuse; then
   echo "no FUSE here: the progress window needs a slow CD; skipped"
   exit 0
 fi
 
 "$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
-mkdir -p "$work/slow"
-"$here/faulty_cd.py" "$work/cd" "$work/slow" --slow-all 0.1 &
-fuse_pid=$!
-for _ in $(seq 100); do mountpoint -q "$work/slow" && break; sleep 0.05; done
-unmount_slow_cd() {
-  for _ in $(seq 50); do fusermount -u "$work/slow" 2>/dev/null && break; sleep 0.1; done
-  mountpoint -q "$work/slow" && fusermount -uz "$work/slow"
-  wait "$fuse_pid" 2>/dev/null || true
-}
+mount_faulty_cd "$work/cd" "$work/slow" --slow-all 0.1
 trap 'cleanup_all' EXIT
 cleanup_all() {
   [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
   [[ -n "${cover_pid:-}" ]] && kill "$cover_pid" 2>/dev/null
   [[ -n "${xvfb_pid:-}" ]] && { kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
-  unmount_slow_cd
+  unmount_faulty_cd
   # The Windows program installs into the shared prefix's own drive C:.
   [[ $platform == windows ]] && rm -rf "$apache"
   cleanup
@@ -147,18 +140,10 @@ focus "$dialog"
 keys Return
 window_named "^$app_name\$" >/dev/null
 keys Return
-for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-ended "$app_pid"
+ended "$app_pid" 45
 wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"
 app_pid=
-# Every file of the five folders, byte for byte.
-for pair in "INST_FP:$apache/htdocs/Catalogs" "FP/HTML:$catalog/HTML" "FP/HTML/guide_img:$catalog/HTML/guide_img" \
-  "FP/HTML/QXT905_app_jpeg:$catalog/HTML/QXT905_app_jpeg" "FP/jpg:$catalog/jpg"; do
-  for file in "$work/cd/${pair%%:*}"/*; do
-    [[ -f $file ]] || continue
-    cmp -s "$file" "${pair#*:}/${file##*/}" || fail "${pair%%:*}/${file##*/} not installed whole after the second Copy"
-  done
-done
+check_installed "$work/cd" "$apache/htdocs/Catalogs"
 # The trace, written out at the end, holds both Copies: the frame page's line twice.
 expect_lines=$(grep -c 'QXT905_frame.htm to ' "$work/trace" || true)
 [[ $expect_lines == 2 ]] || fail "the trace holds the frame page's copy $expect_lines times, not once for each Copy"

@@ -57,17 +57,11 @@ keys Return
 window_named '^Zandrel2$' >/dev/null
 keys Return
 
-for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-ended "$app_pid"
+ended "$app_pid" 45
 wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"
 app_pid=
 
 catalog=$apache/htdocs/Catalogs
-for pair in "INST_FP:$catalog" "FP/HTML:$catalog/QXT905/HTML" "FP/jpg:$catalog/QXT905/jpg"; do
-  for file in "$work/cd/${pair%%:*}"/*; do
-    [[ -f $file ]] || continue
-    cmp -s "$file" "${pair#*:}/${file##*/}" || fail "${pair%%:*}/${file##*/} not installed from the disc"
-  done
-done
+check_installed "$work/cd" "$catalog"
 [[ ! -e "$catalog/Zandrel2.exe" && ! -e "$catalog/AUTORUN.INF" ]] || fail "the disc's installer was installed"
 echo "screenshots in $artifacts"

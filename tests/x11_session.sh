@@ -48,8 +48,21 @@ shoot() {
   import -window root "$artifacts/$1"
 }
 
-# Waits up to fifteen seconds for process $1 to end; fails if it does not.
+# Waits up to $2 seconds (fifteen unless given) for process $1 to end; fails if it does not.
 ended() {
-  for _ in $(seq 150); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  for _ in $(seq $((${2:-15} * 10))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   fail "the program did not end"
+}
+
+# Fails unless every file of the catalog CD's five folders in $1 is installed below
+# the catalog root $2, byte for byte.
+check_installed() {
+  local file target
+  while IFS= read -r file; do
+    case "$file" in
+      INST_FP/*) target=$2/${file#INST_FP/} ;;
+      *) target=$2/QXT905/${file#FP/} ;;
+    esac
+    cmp -s "$1/$file" "$target" || fail "$file not installed whole"
+  done < <(cd "$1" && find INST_FP FP -type f | sort)
 }

@@ -1,0 +1,26 @@
+# Sourced by the tests that serve a CD through tests/faulty_cd.py: whether this machine
+# can, and mounting and unmounting one such CD at a time (faulty_cd_pid serves it).
+faulty_cd_pid=
+faulty_cd_mount=
+
+have_fuse() { [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; }
+
+# mount_faulty_cd FOLDER MOUNTPOINT [FAULT...]: serves FOLDER at MOUNTPOINT with the
+# faults faulty_cd.py takes, once the mount is there.
+mount_faulty_cd() {
+  mkdir -p "$2"
+  "$(dirname "${BASH_SOURCE[0]}")/faulty_cd.py" "$@" &
+  faulty_cd_pid=$!
+  faulty_cd_mount=$2
+  for _ in $(seq 100); do mountpoint -q "$2" && break; sleep 0.05; done
+  mountpoint -q "$2" || { echo "faulty CD did not mount" >&2; exit 1; }
+}
+
+unmount_faulty_cd() {
+  [[ -n "$faulty_cd_pid" ]] || return 0
+  # A killed reader can keep the mount busy while its last slow read finishes.
+  for _ in $(seq 50); do fusermount -u "$faulty_cd_mount" 2>/dev/null && break; sleep 0.1; done
+  if mountpoint -q "$faulty_cd_mount"; then fusermount -uz "$faulty_cd_mount"; fi
+  wait "$faulty_cd_pid" 2>/dev/null || true
+  faulty_cd_pid=
+}

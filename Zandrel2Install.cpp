@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -20,6 +19,7 @@
 #include "installer/InstallRequest.h"
 #include "installer/PathCalls.h"
 #include "installer/StandardOutput.h"
+#include "installer/StopRequests.h"
 #include "installer/Trace.h"
 #include "res/Version.h"
 
@@ -31,7 +31,6 @@ enum ExitStatus : int {
   kExitCopyFailed = 2,
   kExitTraceLost = 3,
   kExitUsage = 64,
-  kExitStopped = 130,  // as a shell reports a program ended by Ctrl-C
 };
 
 constexpr const char* kHelpFooter = R"(Exit status:
@@ -42,8 +41,12 @@ constexpr const char* kHelpFooter = R"(Exit status:
       ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
   3   installed, but the trace could not be written to standard output
   64  bad usage
-  130 stopped with Ctrl-C after the file being copied (notice "Install
-      stopped."); a second Ctrl-C ends the program at once
+  130 stopped by Ctrl-C (Ctrl-C or Ctrl-Break on Windows) after the file being
+      copied (notice "Install stopped."); a second request ends the program at
+      once
+  143 stopped the same way by SIGTERM
+  129 stopped the same way by SIGHUP (a terminal closed; on Windows, the
+      console closed)
 
 Paths:
   Both options take Windows paths (C:\Apache2, D:\). On Linux a drive letter X:
@@ -51,35 +54,36 @@ Paths:
   ~/.wine unless set); without that entry D: is /media/cdrom and Z: is /, and
   other letters are not mapped. Linux paths (/srv/apache2) work as they are.)";
 
-// The install Ctrl-C stops; a second Ctrl-C takes the system's default, ending the
-// program at once.
-std::atomic<InstallProgress*> g_stoppedByInterrupt{nullptr};
+// A stop request (Ctrl-C, SIGTERM, SIGHUP) before or during the copy stops it after the
+// file being copied, and the program ends with the request's status; a second request
+// ends the program at once. Once the copy has ended, requests change nothing.
+std::atomic<int> g_stopStatus{0};  // the first request's exit status; 0 while there is none
+std::atomic<InstallProgress*> g_copyToStop{nullptr};
+std::atomic<bool> g_copyEnded{false};
 static_assert(std::atomic<InstallProgress*>::is_always_lock_free, "read in a signal handler");
+static_assert(std::atomic<int>::is_always_lock_free, "written in a signal handler");
 
-extern "C" void StopOnInterrupt(int) {
-  std::signal(SIGINT, SIG_DFL);
-  if (InstallProgress* progress = g_stoppedByInterrupt.load()) progress->RequestStop();
+void StopOnRequest(int exitStatus) {
+  if (g_copyEnded.load()) return;
+  int none = 0;
+  if (!g_stopStatus.compare_exchange_strong(none, exitStatus)) stops::EndProcessNow(exitStatus);
+  if (InstallProgress* progress = g_copyToStop.load()) progress->RequestStop();
 }
 
-// While it lives, Ctrl-C stops `progress`'s copy; then the handling the program had
-// before comes back. A program started with Ctrl-C ignored (in the background of a
-// script) keeps ignoring it.
-class InterruptStopsCopy {
+// While it lives, stop requests go to `progress`'s copy, those that came before it
+// included; when it goes, the copy has ended.
+class RequestsStopCopy {
  public:
-  explicit InterruptStopsCopy(InstallProgress& progress) {
-    g_stoppedByInterrupt = &progress;
-    m_previous = std::signal(SIGINT, &StopOnInterrupt);
-    if (m_previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+  explicit RequestsStopCopy(InstallProgress& progress) {
+    g_copyToStop = &progress;
+    if (g_stopStatus.load() != 0) progress.RequestStop();
   }
-  InterruptStopsCopy(const InterruptStopsCopy&) = delete;
-  InterruptStopsCopy& operator=(const InterruptStopsCopy&) = delete;
-  ~InterruptStopsCopy() {
-    std::signal(SIGINT, m_previous == SIG_ERR ? SIG_DFL : m_previous);
-    g_stoppedByInterrupt = nullptr;
+  RequestsStopCopy(const RequestsStopCopy&) = delete;
+  RequestsStopCopy& operator=(const RequestsStopCopy&) = delete;
+  ~RequestsStopCopy() {
+    g_copyEnded = true;
+    g_copyToStop = nullptr;
   }
-
- private:
-  void (*m_previous)(int) = SIG_DFL;
 };
 
 // One line on standard error's terminal, rewritten in place a few times a second while
@@ -169,7 +173,7 @@ class ConsoleNotices : public InstallNotices {
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress(m_showProgress ? InstallProgress::Totals::kCounted : InstallProgress::Totals::kNotCounted);
     {
-      const InterruptStopsCopy interrupt(progress);
+      const RequestsStopCopy stopping(progress);
       ProgressLine line(m_columns);
       std::jthread drawing;
       if (m_showProgress) drawing = std::jthread([&] { line.Follow(progress); });
@@ -214,6 +218,11 @@ std::string WhyNotCreated(const std::string& folder, unsigned long error) {
   if (!drive.empty() && files::SystemPath((drive + "\\").c_str()).empty()) {
     return "drive " + drive + " is not mapped: make " + "$WINEPREFIX/dosdevices/" +
            static_cast<char>(drive[0] | 0x20) + ": a link to its folder, or give a Linux path";
+  }
+  // The folder was not there when looked for, and was when created: another install
+  // made it in between.
+  if (error == files::kErrorAlreadyExists && EntryExists(folder.c_str())) {
+    return "another install created it at the same moment; run the install again to complete the catalog";
   }
   if (error == files::kErrorPathNotFound) {
     std::string missing = folder;
@@ -270,6 +279,7 @@ void Summarise(const InstallProgress::Snapshot& copied, InstallOutcome outcome) 
 
 int main(int argc, char** argv) {
   PrepareTraceOutput();
+  stops::WatchStopRequests(&StopOnRequest);
 
   CLI::App app{"Installs the HTML product catalog from a catalog CD into an Apache2 document tree.",
                "zandrel2-install"};
@@ -323,7 +333,7 @@ int main(int argc, char** argv) {
     case InstallOutcome::kCopyFailed:
       return kExitCopyFailed;
     case InstallOutcome::kStopped:
-      return kExitStopped;
+      return g_stopStatus.load();
   }
   return kExitPreparationFailed;
 }

@@ -1,5 +1,7 @@
 #include "installer/CopyPlan.h"
 
+#include <optional>
+
 #include "installer/InstallContext.h"
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
@@ -32,6 +34,12 @@ PlanPath SourceOf(const CopyStep& step) {
   return source;
 }
 
+bool CdStillThere(const CdRoot* cdRoot) {
+  if (cdRoot == nullptr) return true;
+  const std::optional<files::FolderIdentity> now = files::IdentifyFolder(cdRoot->path);
+  return now && *now == cdRoot->atStart;
+}
+
 bool StopsHere(InstallProgress* progress) {
   if (progress == nullptr || !progress->StopRequested()) return false;
   progress->MarkStopped();
@@ -41,11 +49,14 @@ bool StopsHere(InstallProgress* progress) {
 }  // namespace
 
 int CopyCatalog(InstallProgress* progress) {
+  // The CD root as it is now, to tell a folder the CD lacks from one gone with the disc.
+  const std::optional<files::FolderIdentity> cdAtStart = files::IdentifyFolder(g_cdPath.c_str());
+  const CdRoot cdRoot{g_cdPath.c_str(), cdAtStart.value_or(files::FolderIdentity{})};
   int failures = 0;
   for (const CopyStep& step : kCopyPlan) {
     PlanPath destination;
     destination.Format(step.destinationFormat, g_catalogRoot, g_catalogId);
-    failures += CopyFolder(destination, SourceOf(step), progress);
+    failures += CopyFolder(destination, SourceOf(step), progress, cdAtStart ? &cdRoot : nullptr);
     if (progress != nullptr && progress->Stopped()) break;
   }
   return failures;
@@ -62,7 +73,8 @@ CatalogTotals ScanCatalog(const InstallProgress* progress) {
   return totals;
 }
 
-int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress) {
+int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress,
+               const CdRoot* cdRoot) {
   if (StopsHere(progress)) return 0;
   if (!CreateFolderAt(destination)) Trace("ERR-01 Fial to Create Derectory.");
 
@@ -74,8 +86,9 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     const unsigned long error = files::LastError();
     Trace("ERR-03(%lu)  Source Derectory is Empty. :%d\n", error, 0);
     // A CD may lack a folder, and that is a clean install; a folder that is there but
-    // cannot be read leaves its files out, and that is a failure.
-    return error == files::kErrorFileNotFound || error == files::kErrorPathNotFound ? 0 : 1;
+    // cannot be read, or is gone with the disc, leaves its files out: a failure.
+    const bool missing = error == files::kErrorFileNotFound || error == files::kErrorPathNotFound;
+    return missing && CdStillThere(cdRoot) ? 0 : 1;
   }
 
   int failures = 0;
@@ -92,9 +105,10 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     // Folders, "." and ".." fail to copy by nature; any other entry's failure is news,
     // links and special files included, so that nothing is left out in silence.
     std::uint64_t bytesCopied = 0;
-    const bool copied = CopyFileAt(sourceFile, destinationFile, &bytesCopied);
+    const bool copied = entry.unnamable == 0 && CopyFileAt(sourceFile, destinationFile, &bytesCopied);
     if (!copied && !entry.isFolder) {
-      Trace("ERR-05(%lu)  File Copy Error. :%s\n", files::LastError(), sourceFile.c_str());
+      const unsigned long error = entry.unnamable != 0 ? entry.unnamable : files::LastError();
+      Trace("ERR-05(%lu)  File Copy Error. :%s\n", error, sourceFile.c_str());
       ++failures;
     }
     if (progress != nullptr && !entry.isFolder) progress->FinishFile(copied ? bytesCopied : 0, copied);

@@ -24,5 +24,12 @@ using CatalogTotals = files::EntryTally;
 CatalogTotals ScanCatalog(const InstallProgress* progress = nullptr);
 
 // Copies every entry directly inside `source` into `destination`, creating the
-// destination first; returns the number of regular files that failed to copy.
-int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress = nullptr);
+// destination first; returns the number of regular files that failed to copy. A
+// source folder that is not there counts as a failure only where `cdRoot` is given and
+// is no longer the folder it was when the copy began: the disc was taken out.
+struct CdRoot {
+  const char* path;
+  files::FolderIdentity atStart;
+};
+int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress = nullptr,
+               const CdRoot* cdRoot = nullptr);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,10 +25,11 @@ enum ErrorCode : unsigned long {
   kErrorNotSupported = 50,
   kErrorDiskFull = 112,
   kErrorInvalidParameter = 87,  // copying a special file: a FIFO, a device, a socket
-  kErrorInvalidName = 123,
+  kErrorInvalidName = 123,  // a file name holding a separator, which no path can name
   kErrorAlreadyExists = 183,
   kErrorFilenameTooLong = 206,
   kErrorDirectory = 267,  // the folder name is invalid: a search below a plain file
+  kErrorNoUnicodeTranslation = 1113,  // a name the narrow code page cannot hold
   kErrorIoDevice = 1117,
   kErrorCantAccessFile = 1920,  // copying a symbolic link, which is never followed
 };
@@ -36,6 +38,9 @@ enum ErrorCode : unsigned long {
 struct FoundEntry {
   std::string name;
   bool isFolder = false;  // "." and ".." included; a link to a folder is no folder
+  // Where no path can name the entry (its name holds a separator, or does not survive
+  // the narrow encoding): the error its copy fails with, without being tried.
+  unsigned long unnamable = 0;
 };
 
 // A running directory search; its closing is the port's FindClose.
@@ -61,6 +66,19 @@ bool TallyEntries(const char* pattern, EntryTally& tally);
 // Yields the next entry; false, with the last error set, when there is none
 // (kErrorNoMoreFiles at the search's natural end).
 bool FindNext(SearchState& search, FoundEntry& entry);
+
+// What tells a folder from any other while it is there: its volume and its place on
+// that volume. A disc taken out of its drive, or another put in, leaves the path to its
+// root with another identity, or none.
+struct FolderIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FolderIdentity&) const = default;
+};
+
+// The identity of the folder `path`; nothing, with the last error set, where no folder
+// is there.
+std::optional<FolderIdentity> IdentifyFolder(const char* path);
 
 // Creates one folder level; false, with the last error set, when it cannot
 // (kErrorAlreadyExists when anything of that name is there).

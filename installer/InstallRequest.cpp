@@ -7,6 +7,7 @@
 #include "installer/InstallContext.h"
 #include "installer/InstallProgress.h"
 #include "installer/TargetPreparation.h"
+#include "installer/Trace.h"
 
 InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices, InstallDetails* details) {
   InstallDetails unused;
@@ -49,6 +50,8 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
   });
   // What was copied before a stop stays; the next install completes the catalog.
   if (stopped) {
+    // A later log appended to the trace must not continue its last line.
+    EndTraceLine();
     notices.ShowNotice(kStoppedNotice);
     return InstallOutcome::kStopped;
   }

@@ -3,9 +3,10 @@
 
 namespace output {
 
-// Gives a process without standard output a sink that drops what it is given, so no
-// file the installer opens can take standard output's place; true when standard
-// output is an interactive terminal.
+// Gives each standard stream the process was started without a sink that drops what
+// it is given, so no file the installer opens can take a stream's place, and has
+// failed writes reported rather than ending the process; true when standard output
+// is an interactive terminal.
 bool PrepareStandardOutput();
 
 // True where the runtime's text-mode output already turns each line feed into CR LF.

@@ -16,7 +16,16 @@ int PrepareCatalogFolder() {
   BoundedPath<288> pattern;
   pattern.Format("%s\\FP\\HTML\\*fram*", g_cdPath);
   files::FoundEntry frame;
-  if (files::SearchHandle search = FindFirstAt(pattern, frame); !search) return -1;
+  files::SearchHandle search = FindFirstAt(pattern, frame);
+  if (!search) return -1;
+  // A name no path can hold names no catalog folder either.
+  while (frame.unnamable != 0) {
+    if (!files::FindNext(*search, frame)) {
+      files::SetLastError(files::kErrorFileNotFound);
+      return -1;
+    }
+  }
+  search.reset();
   g_catalogId.Format("%s", std::string(CatalogIdOf(frame.name)));
 
   BoundedPath<288> folder;

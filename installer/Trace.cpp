@@ -19,6 +19,7 @@ std::mutex g_traceLock;
 SharedTerminalLine* g_sharedLine = nullptr;
 bool g_tracePrepared = false;
 int g_traceWriteError = 0;
+bool g_traceInsideLine = false;  // the last text written ended without a line feed
 
 void NoteWriteError() {
   if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = errno != 0 ? errno : EIO;
@@ -49,13 +50,9 @@ namespace {
 const bool g_preparedAtStart = (PrepareTraceOutput(), true);
 }  // namespace
 
-void Trace(const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  const std::string text = FormatTextV(format, arguments);
-  va_end(arguments);
+namespace {
 
-  const std::lock_guard lock(g_traceLock);
+void WriteTrace(const std::string& text) {
   if (g_traceIsInteractive && g_sharedLine != nullptr) g_sharedLine->Clear();
   if (output::TranslatesLineFeeds()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -64,6 +61,24 @@ void Trace(const char* format, ...) {
   }
   if (g_traceIsInteractive) std::fflush(stdout);
   NoteWriteError();
+  if (!text.empty()) g_traceInsideLine = text.back() != '\n';
+}
+
+}  // namespace
+
+void Trace(const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  const std::string text = FormatTextV(format, arguments);
+  va_end(arguments);
+
+  const std::lock_guard lock(g_traceLock);
+  WriteTrace(text);
+}
+
+void EndTraceLine() {
+  const std::lock_guard lock(g_traceLock);
+  if (g_traceInsideLine) WriteTrace("\n");
 }
 
 void FlushTrace() {

@@ -13,6 +13,10 @@ void PrepareTraceOutput();
 // Writes one trace text, formatted like printf.
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Ends a trace whose last text ended inside a line (the ERR-01 text, which the next
+// line continues) with a line end, for a copy that stopped before that next line.
+void EndTraceLine();
+
 // Writes out what the trace holds so far, so that a log that also takes the notices
 // keeps the order in which things happened.
 void FlushTrace();

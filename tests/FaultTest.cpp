@@ -330,8 +330,8 @@ TEST_F(Faults, TheFramePageNamesTheCatalogFolder) {
       {{"a_fram"}, "a_fram", "a_fram", "a_fram"},                               // exactly six
       {{"abcde\xC3\xA9_fram.htm"}, "abcde\xC3\xA9_fram.htm", "abcde", "abcde"},  // a character across byte 6
       {{"frame.htm"}, "frame.htm", "frame.", "frame"},                           // Windows drops a final dot
-      {{"A\\fram.htm"}, "", "", ""},                                          // never yielded
-      {{"A\\fram.htm", "b_fram.htm"}, "b_fram.htm", "b_fram", "b_fram"},
+      {{"A\\fram.htm"}, "", "", ""},  // no path names it: never the frame page
+      {{"A\\fram.htm", "b_fram.htm"}, "A\\fram.htm|b_fram.htm", "b_fram", "b_fram"},  // and its copy is reported
       {{"Cfram_c.htm", "bFRAM_b.htm", "_fram_u.htm"}, "bFRAM_b.htm|Cfram_c.htm|_fram_u.htm", "bFRAM_",
        "bFRAM_"},  // letters compared in upper case
   };
@@ -351,17 +351,23 @@ TEST_F(Faults, TheFramePageNamesTheCatalogFolder) {
     }
     const std::vector<Step> steps = PlanSteps("C:\\Apache2\\htdocs\\Catalogs", c.id);
     std::string htmlLines = CopyLines(steps[kHtmlStep], {});
+    bool leftOut = false;
     std::set<std::string> tree = {c.folder + "/", c.folder + "/HTML/", c.folder + "/HTML/QXT905_app_jpeg/",
                                   c.folder + "/HTML/guide_img/", c.folder + "/jpg/", "index.htm"};
     for (std::size_t start = 0; start <= c.htmlListing.size();) {
       const std::size_t end = std::min(c.htmlListing.find('|', start), c.htmlListing.size());
       const std::string name = c.htmlListing.substr(start, end - start);
       htmlLines += "copy " + steps[kHtmlStep].from + "\\" + name + " to " + steps[kHtmlStep].to + "\\" + name + ". \r\n";
-      tree.insert(c.folder + "/HTML/" + name);
+      if (name.find('\\') != std::string::npos) {
+        htmlLines += "ERR-05(123)  File Copy Error. :" + steps[kHtmlStep].from + "\\" + name + "\r\n";
+        leftOut = true;
+      } else {
+        tree.insert(c.folder + "/HTML/" + name);
+      }
       start = end + 1;
     }
-    EXPECT_EQ(run.status, 0) << c.id;
-    EXPECT_EQ(run.notices, kInstalled) << c.id;
+    EXPECT_EQ(run.status, leftOut ? 2 : 0) << c.id;
+    EXPECT_EQ(run.notices, leftOut ? kCopyFailed : kInstalled) << c.id;
     EXPECT_EQ(run.trace, kFolderExists + CopyLines(steps[kRootStep], {{"index.htm"}}) + htmlLines +
                              kNoSourceFolder + kNoSourceFolder + kNoSourceFolder)
         << c.id;

@@ -59,7 +59,8 @@ TEST_F(PosixFileServices, SearchYieldsDotsFirstThenListingOrder) {
 
   using Names = std::vector<std::string>;
   EXPECT_EQ(SearchAll("D:\\FP\\HTML\\\\*"),
-            (Names{"./", "../", "a.htm", "A_frame.htm", "b.htm", "Frame2.HTM", "guide_img/", "link"}));  // a link is no folder
+            (Names{"./", "../", "a.htm", "A_frame.htm", "b.htm", "Frame2.HTM", "guide_img/", "link",
+                   "with\\slash.htm"}));  // a link is no folder; a name no path can hold is yielded, to be reported
   EXPECT_EQ(SearchAll("D:\\fp\\html\\*FRAM*"), (Names{"A_frame.htm", "Frame2.HTM"}));
   EXPECT_EQ(SearchAll("D:\\FP\\HTML\\GUIDE_IMG"), (Names{"guide_img/"}));  // an exact name finds itself
   EXPECT_EQ(SearchAll("D:\\*"), (Names{"FP/"}));                            // a drive root has no dots

@@ -3,6 +3,7 @@
 # standard error, and the trace on a file, a pipe, a terminal or no output at all.
 set -euo pipefail
 install_tool=$1
+racing_folder=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 source "$here/faulty_cd.sh"
@@ -125,6 +126,32 @@ fresh_install_dir
 "$install_tool" 2>/dev/null | head -c 1 >/dev/null
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "install under a closed pipe"
 
+# Another install creating the catalog root at the same moment: the ERR-01 notice, and
+# a reason line that says so instead of the system's "already exists".
+fresh_install_dir
+status=0
+LD_PRELOAD=$racing_folder ZANDREL2_RACING_FOLDER=/htdocs/Catalogs ASAN_OPTIONS=verify_asan_link_order=0 \
+  "$install_tool" >/dev/null 2>"$work/notices" || status=$?
+expect_eq "$status" 1 "status when another install creates the catalog root"
+expect_eq "$(cat "$work/notices")" "ERR-01 Fial to Create Derectory."$'\n'"zandrel2-install: cannot create C:\Apache2\htdocs\Catalogs: another install created it at the same moment; run the install again to complete the catalog" "notices when another install creates the catalog root"
+"$install_tool" >/dev/null 2>&1 || fail "the install run again after the race"
+
+# Nothing is left out in silence: a CD file whose name holds a backslash, which no
+# Windows path can name, is reported rather than skipped; a file larger than the file
+# size limit (ulimit -f) fails its copy instead of ending the program.
+fresh_install_dir
+echo odd > "$work/cd/INST_FP/a\\b.htm"
+head -c 200000 /dev/zero > "$work/cd/INST_FP/large.htm"
+status=0
+(ulimit -f 100 && exec "$install_tool" >"$work/trace" 2>"$work/notices") || status=$?
+expect_eq "$status" 2 "status with a backslash name and a file over the size limit"
+expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices with a backslash name and a file over the size limit"
+grep -q '^ERR-05(123)  File Copy Error. :D:\\\\INST_FP\\\\a\\b.htm'$'\r$' "$work/trace" || fail "no ERR-05(123) for the backslash name: $(cat "$work/trace")"
+grep -q '^ERR-05(223)  File Copy Error. :D:\\\\INST_FP\\\\large.htm'$'\r$' "$work/trace" || fail "no ERR-05(223) for the file over the size limit: $(cat "$work/trace")"
+[[ ! -e "$work/c/Apache2/htdocs/Catalogs/large.htm" && -e "$work/c/Apache2/htdocs/Catalogs/index.htm" ]] \
+  || fail "what the size limit left in the catalog root"
+rm "$work/cd/INST_FP/a\\b.htm" "$work/cd/INST_FP/large.htm"
+
 # What a terminal shows for OUTPUT: each carriage return starts the line over, and
 # what is written after it overwrites what was there.
 render_terminal() {
@@ -174,6 +201,101 @@ if have_fuse; then
   "$install_tool" --cd "$work/slow-cd" --no-progress >/dev/null 2>&1 || fail "install after the stop"
   diff -r "$installed" "$work/slow-cd/FP/jpg" >/dev/null || fail "catalog not completed after the stop"
   unmount_faulty_cd
+
+  mkdir "$work/slow-cd/INST_FP"
+  echo index > "$work/slow-cd/INST_FP/index.htm"
+
+  # Starts the install from the slow CD in the background with Ctrl-C in place, the
+  # trace and notices in files; install_pid is the program's.
+  start_slow_install() {
+    python3 -c "$with_interrupt" "$install_tool" --cd "$work/slow" "$@" >"$work/trace" 2>"$work/notices" &
+    install_pid=$!
+  }
+  # Waits, with a deadline, until the command succeeds.
+  wait_for() {
+    for _ in $(seq 200); do "$@" && return 0; sleep 0.05; done
+    fail "never happened: $*"
+    return 1
+  }
+  has_photo() { compgen -G "$installed/p0*.jpg" >/dev/null; }
+
+  # A stop request at each edge of the copy: in the frame page search, before the copy,
+  # the program ends with the request's status and nothing copied; between the catalog
+  # root's ERR-01 and its first entry, the trace ends with a line end. Each row: the
+  # signal, the CD folder whose listing it comes in, the status, the trace.
+  while IFS='|' read -r signal folder expected_status expected_trace; do
+    fresh_install_dir
+    rm -f "$work/listing"
+    mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-listing "$folder:2" --listing-mark "$work/listing"
+    start_slow_install
+    wait_for test -s "$work/listing"
+    kill -"$signal" "$install_pid"
+    status=0
+    wait "$install_pid" || status=$?
+    expect_eq "$status" "$expected_status" "status of $signal while listing $folder"
+    expect_eq "$(cat "$work/notices")" $'Start to Install.\nInstall stopped.' "notices of $signal while listing $folder"
+    expect_eq "$(cat -v "$work/trace")" "$expected_trace" "trace of $signal while listing $folder"
+    [[ ! -e "$installed" ]] || fail "photos copied after $signal while listing $folder"
+    unmount_faulty_cd
+  done <<'ROWS'
+INT|HTML|130|
+INT|INST_FP|130|ERR-01 Fial to Create Derectory.^M
+TERM|INST_FP|143|ERR-01 Fial to Create Derectory.^M
+HUP|INST_FP|129|ERR-01 Fial to Create Derectory.^M
+ROWS
+
+  # SIGTERM and SIGHUP mid-copy stop after the file being copied, as Ctrl-C does: the
+  # trace is whole, with a line for each photo copied and nothing after.
+  for signal in TERM HUP; do
+    fresh_install_dir
+    mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-all 0.1
+    start_slow_install
+    wait_for has_photo
+    kill -"$signal" "$install_pid"
+    status=0
+    wait "$install_pid" || status=$?
+    expect_eq "$status" "$([[ $signal == TERM ]] && echo 143 || echo 129)" "status of $signal mid-copy"
+    expect_eq "$(tail -n 1 "$work/notices")" "Install stopped." "notice of $signal mid-copy"
+    copied=$(ls "$installed" | wc -l)
+    expect_eq "$(grep -c "^copy .*\.jpg\. "$'\r$' "$work/trace")" "$copied" "trace lines for the photos copied before $signal"
+    expect_eq "$(tail -c 2 "$work/trace" | od -An -tx1 | tr -d ' ')" 0d0a "the last two bytes of the trace stopped by $signal"
+    unmount_faulty_cd
+  done
+
+  # Started with standard input and error closed, the program gives them to no file of
+  # its own: the progress line it is asked for goes nowhere, and the catalog is whole.
+  fresh_install_dir
+  mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-all 0.05
+  python3 -c "$with_interrupt" "$install_tool" --cd "$work/slow" --progress >"$work/trace" 0<&- 2>&- &
+  install_pid=$!
+  wait_for has_photo
+  for stream in 0 2; do
+    expect_eq "$(readlink "/proc/$install_pid/fd/$stream")" /dev/null "standard stream $stream while the copy runs"
+  done
+  status=0
+  wait "$install_pid" || status=$?
+  expect_eq "$status" 0 "install with standard input and error closed"
+  diff -r "$installed" "$work/slow-cd/FP/jpg" >/dev/null || fail "catalog installed with closed streams differs"
+  unmount_faulty_cd
+
+  # A disc taken out part-way (a lazy unmount, as an eject does): the folders not yet
+  # copied are gone with it, and that is a failed install, not a CD that lacks them.
+  # Here the photos come first, in INST_FP.
+  fresh_install_dir
+  cp -r "$work/slow-cd" "$work/eject-cd"
+  cp "$work/slow-cd/FP/jpg/"* "$work/eject-cd/INST_FP/"
+  mount_faulty_cd "$work/eject-cd" "$work/slow" --slow-all 0.1
+  start_slow_install
+  root_has_photo() { compgen -G "$work/c/Apache2/htdocs/Catalogs/p0*.jpg" >/dev/null; }
+  wait_for root_has_photo
+  fusermount -uz "$work/slow"
+  status=0
+  wait "$install_pid" || status=$?
+  wait "$faulty_cd_pid" 2>/dev/null || true
+  faulty_cd_pid=
+  expect_eq "$status" 2 "status after the disc was taken out"
+  expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
+  expect_eq "$(grep -c '^ERR-03(3) ' "$work/trace")" 4 "the four folders gone with the disc"
 else
   echo "no FUSE here: the slow-CD progress checks are skipped"
 fi

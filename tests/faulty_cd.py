@@ -6,13 +6,16 @@ slow disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
   faulty_cd.py FOLDER MOUNTPOINT [--fail-reads NAME:BYTES]... [--end-early NAME:BYTES]...
                                  [--slow-reads NAME:SECONDS]... [--slow-all SECONDS]
                                  [--fail-listing NAME:ERRNO]...
+                                 [--slow-listing NAME:SECONDS]... [--listing-mark FILE]
 
 --fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
 then fail with EIO. --end-early: they give their first BYTES bytes, then the end of
 the file, without an error, while the file's size stays what it is. --slow-reads:
 each read of files called NAME waits SECONDS first; --slow-all: each read of any
 file does. --fail-listing: folders called NAME
-cannot be listed: opening them fails with ERRNO (EACCES, EIO).
+cannot be listed: opening them fails with ERRNO (EACCES, EIO). --slow-listing: opening
+folders called NAME waits SECONDS first, once --listing-mark's FILE is made, so that a
+test knows the program is inside that listing.
 """
 import argparse
 import errno
@@ -24,7 +27,9 @@ from fusepy import FUSE, FuseOSError, Operations
 
 
 class FaultyCd(Operations):
-    def __init__(self, root, failing, ending, slow, unlistable, slow_all):
+    def __init__(self, root, failing, ending, slow, unlistable, slow_all, slow_listing=None, listing_mark=None):
+        self.slow_listing = slow_listing or {}
+        self.listing_mark = listing_mark
         self.slow_all = slow_all
         self.unlistable = unlistable
         self.root = root
@@ -44,6 +49,11 @@ class FaultyCd(Operations):
         name = os.path.basename(path)
         if name in self.unlistable:
             raise FuseOSError(self.unlistable[name])
+        if name in self.slow_listing:
+            if self.listing_mark:
+                with open(self.listing_mark, 'a') as mark:
+                    mark.write(path + '\n')
+            time.sleep(self.slow_listing[name])
         return 0
 
     def readdir(self, path, fh):
@@ -96,10 +106,12 @@ def main():
     parser.add_argument('--slow-reads', action='append', default=[], metavar='NAME:SECONDS')
     parser.add_argument('--fail-listing', action='append', default=[], metavar='NAME:ERRNO')
     parser.add_argument('--slow-all', type=float, default=0, metavar='SECONDS')
+    parser.add_argument('--slow-listing', action='append', default=[], metavar='NAME:SECONDS')
+    parser.add_argument('--listing-mark', metavar='FILE')
     options = parser.parse_args()
     cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.end_early, int),
                   pairs(options.slow_reads, float), pairs(options.fail_listing, lambda code: getattr(errno, code)),
-                  options.slow_all)
+                  options.slow_all, pairs(options.slow_listing, float), options.listing_mark)
     # direct_io: every read reaches us, none is answered from the page cache.
     FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
 

@@ -31,6 +31,18 @@ bool CreateFolder(const char* path) {
   return true;
 }
 
+std::optional<FolderIdentity> IdentifyFolder(const char* path) {
+  const std::optional<posix::WindowsPath> parsed = posix::ParseForCall(path);
+  if (!parsed) return std::nullopt;
+  const posix::ResolvedFolder folder = posix::ResolveFolder(*parsed, parsed->components.size());
+  if (folder.error != 0) {
+    posix::FailWith(folder.error);
+    return std::nullopt;
+  }
+  return FolderIdentity{static_cast<std::uint64_t>(folder.status.st_dev),
+                        static_cast<std::uint64_t>(folder.status.st_ino)};
+}
+
 std::string SystemPath(const char* path) {
   const posix::WindowsPath parsed = posix::ParseWindowsPath(path);
   if (parsed.root.empty()) return {};

@@ -99,7 +99,6 @@ int ReadListing(const SearchedListing& listing, Take take) {
     const dirent* found = readdir(listing.directory.get());
     if (found == nullptr) return errno;
     const std::string_view name = found->d_name;
-    if (name.find('\\') != std::string_view::npos) continue;
     if (listing.inDriveRoot && IsDotName(name)) continue;
     if (!posix::MatchesWildcard(listing.filter, name)) continue;
     take(*found);
@@ -133,7 +132,10 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   SearchHandle search(std::make_unique<SearchState>().release());
   const int folderFd = dirfd(listing->directory.get());
   const int readError = ReadListing(*listing, [&](const dirent& found) {
-    search->entries.push_back({std::string(found.d_name), IsFolder(folderFd, found)});
+    // A name holding a backslash is yielded, to be reported: no Windows path names it.
+    const std::string_view name = found.d_name;
+    const unsigned long unnamable = name.find('\\') != std::string_view::npos ? kErrorInvalidName : kErrorSuccess;
+    search->entries.push_back({std::string(name), IsFolder(folderFd, found), unnamable});
   });
   // A folder that cannot be read to its end (a damaged disc) yields what was read,
   // then ends with the error rather than as if nothing were missing.

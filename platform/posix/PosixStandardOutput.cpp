@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <initializer_list>
 
 #include "installer/StandardOutput.h"
 
@@ -11,14 +12,17 @@ namespace output {
 bool PrepareStandardOutput() {
   // A reader that goes away must not end the install halfway; the trace is then dropped.
   std::signal(SIGPIPE, SIG_IGN);
-  if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
-    // Without this, the next file the installer opened would become standard output.
-    const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (sink >= 0 && sink != STDOUT_FILENO) {
-      dup2(sink, STDOUT_FILENO);
+  // Nor a write past the file size limit (ulimit -f): it fails, and the copy reports it.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // A standard stream that is closed gets a sink: otherwise the next file the program
+  // opened would take its place, and the trace or the progress line would go into it.
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(stream, F_GETFD) != -1) continue;
+    const int sink = open("/dev/null", O_RDWR);
+    if (sink >= 0 && sink != stream) {
+      dup2(sink, stream);
       close(sink);
     }
-    return false;
   }
   return isatty(STDOUT_FILENO) != 0;
 }

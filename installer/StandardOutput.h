@@ -9,6 +9,11 @@ namespace output {
 // is an interactive terminal.
 bool PrepareStandardOutput();
 
+// The errno value that names why the write to standard output that just failed did:
+// a reader gone is EPIPE on every platform; 0 where the process has no standard
+// output, whose text is dropped without a word.
+int WriteErrorNumber();
+
 // True where the runtime's text-mode output already turns each line feed into CR LF.
 bool TranslatesLineFeeds();
 

@@ -22,7 +22,7 @@ int g_traceWriteError = 0;
 bool g_traceInsideLine = false;  // the last text written ended without a line feed
 
 void NoteWriteError() {
-  if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = errno != 0 ? errno : EIO;
+  if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = output::WriteErrorNumber();
 }
 
 // Writes `text` with each line feed as CR LF, a run of other characters at a time.

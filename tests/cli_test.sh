@@ -288,12 +288,8 @@ ROWS
   start_slow_install
   root_has_photo() { compgen -G "$work/c/Apache2/htdocs/Catalogs/p0*.jpg" >/dev/null; }
   wait_for root_has_photo
-  fusermount -uz "$work/slow"
-  status=0
-  wait "$install_pid" || status=$?
-  wait "$faulty_cd_pid" 2>/dev/null || true
-  faulty_cd_pid=
-  expect_eq "$status" 2 "status after the disc was taken out"
+  eject_faulty_cd "$install_pid"
+  expect_eq "$ejected_status" 2 "status after the disc was taken out"
   expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
   expect_eq "$(grep -c '^ERR-03(3) ' "$work/trace")" 4 "the four folders gone with the disc"
 else

@@ -4,9 +4,9 @@
 # CD) and C: (the Wine prefix's drive). Trace, notices, exit status and the resulting
 # tree must be identical, byte for byte. Needs WINEPREFIX from tools/wine-prefix.sh.
 #
-# Left out because Wine cannot show them as Windows would: a symbolic link on the CD
-# (Windows has no Unix links), and a search below a plain file (Windows reports 267,
-# Wine 123). The rows with a faulty CD (a read error part-way over an installed file,
+# Left out because Wine cannot show them as Windows would: a symbolic link to a file
+# on the CD (Wine lists it as a plain file: only a link to a folder shows as a reparse
+# point), and a search below a plain file (Windows reports 267, Wine 123). The rows with a faulty CD (a read error part-way over an installed file,
 # a file that ends before its size without an error, an install killed mid-copy) need
 # FUSE and are skipped, with a line that says so, where it is missing.
 set -euo pipefail
@@ -71,6 +71,7 @@ prepare() {
     no-htdocs) rmdir "$apache/htdocs" ;;
     trailing-space | no-frame-page | path-prefixes) ;;
     special-file) mkfifo "$work/cd/FP/jpg/p014.jpg" ;;
+    link-to-folder) ln -s "$work/cd/FP/HTML/guide_img" "$work/cd/FP/jpg/album" ;;
     plain-file-for-a-folder)
       mkdir -p "$apache/htdocs/Catalogs/QXT905"
       printf 'not a folder' >"$apache/htdocs/Catalogs/QXT905/jpg"
@@ -164,7 +165,7 @@ scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-
   read-only-destination read-only-cd folder-in-the-way plain-file-for-a-folder id-ending-in-a-dot no-htdocs
   trailing-space no-frame-page absolute-paths path-prefixes abandoned-temporary-files
   install-dir-216 install-dir-217 install-dir-229 install-dir-230 install-dir-237 install-dir-238
-  install-dir-244 install-dir-245 cd-root-245 cd-root-246 special-file)
+  install-dir-244 install-dir-245 cd-root-245 cd-root-246 special-file link-to-folder)
 if have_fuse; then
   scenarios+=(read-error early-end killed-install unreadable-folder failing-listing)
 else

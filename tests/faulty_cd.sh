@@ -24,3 +24,14 @@ unmount_faulty_cd() {
   wait "$faulty_cd_pid" 2>/dev/null || true
   faulty_cd_pid=
 }
+
+# eject_faulty_cd PID: takes the disc out under the program PID reading it, as an eject
+# does (a lazy unmount), and waits for PID's end (its status in ejected_status) and
+# then for the server, which ends once nothing holds the disc.
+eject_faulty_cd() {
+  fusermount -uz "$faulty_cd_mount"
+  ejected_status=0
+  wait "$1" || ejected_status=$?
+  wait "$faulty_cd_pid" 2>/dev/null || true
+  faulty_cd_pid=
+}

@@ -2,6 +2,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <initializer_list>
 
@@ -26,6 +27,8 @@ bool PrepareStandardOutput() {
   }
   return isatty(STDOUT_FILENO) != 0;
 }
+
+int WriteErrorNumber() { return errno != 0 ? errno : EIO; }
 
 bool TranslatesLineFeeds() { return false; }
 

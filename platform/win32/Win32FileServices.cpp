@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "installer/FileServices.h"
 #include "platform/win32/Win32Paths.h"
@@ -13,18 +14,32 @@
 
 namespace files {
 
+// Searches are wide: each name is taken as the folder holds it and converted once,
+// so a name the code page cannot hold is reported instead of read as another.
 struct SearchState {
   HANDLE handle = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAA data{};
+  WIN32_FIND_DATAW data{};
 };
 
 namespace {
 
 using win32::ErrorKeeper;
 
-FoundEntry EntryOf(const WIN32_FIND_DATAA& data) {
-  const DWORD folder = FILE_ATTRIBUTE_DIRECTORY;
-  return {data.cFileName, (data.dwFileAttributes & folder) != 0};
+// A reparse point (a symbolic link, a junction) is no folder: it is reported, never
+// followed.
+bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(attributes); }
+
+FoundEntry EntryOf(const WIN32_FIND_DATAW& data) {
+  win32::NarrowName name = win32::NarrowOf(data.cFileName);
+  return {std::move(name.text), IsFolder(data.dwFileAttributes), name.exact ? kErrorSuccess : kErrorNoUnicodeTranslation};
+}
+
+// Starts a wide search for the ANSI `pattern`.
+HANDLE StartSearch(const char* pattern, WIN32_FIND_DATAW& data) {
+  const std::optional<std::wstring> wide = win32::WideOf(pattern);
+  if (!wide) return INVALID_HANDLE_VALUE;
+  return FindFirstFileW(wide->c_str(), &data);
 }
 
 bool Fail(DWORD code) {
@@ -108,41 +123,46 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
   win32::ForgetSweptFolder();
   auto search = std::make_unique<SearchState>();
-  search->handle = FindFirstFileA(pattern, &search->data);
+  search->handle = StartSearch(pattern, search->data);
   if (search->handle == INVALID_HANDLE_VALUE) return nullptr;
   entry = EntryOf(search->data);
   return SearchHandle(search.release());
 }
 
 bool FindNext(SearchState& search, FoundEntry& entry) {
-  if (!FindNextFileA(search.handle, &search.data)) return false;
+  if (!FindNextFileW(search.handle, &search.data)) return false;
   entry = EntryOf(search.data);
   return true;
 }
 
 bool TallyEntries(const char* pattern, EntryTally& tally) {
-  WIN32_FIND_DATAA data{};
-  const win32::UniqueFind search(FindFirstFileA(pattern, &data));
+  WIN32_FIND_DATAW data{};
+  const win32::UniqueFind search(StartSearch(pattern, data));
   if (!search) return false;
   do {
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    if (IsFolder(data.dwFileAttributes)) continue;
     ++tally.files;
     tally.bytes += (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  } while (FindNextFileA(search.Get(), &data));
+  } while (FindNextFileW(search.Get(), &data));
   return true;
 }
 
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied) {
-  // A folder is no file, and a link is never followed.
+  // A link is never followed, to a folder or a file, and a folder is no file.
   const DWORD attributes = GetFileAttributesA(source);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(ERROR_ACCESS_DENIED);
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Fail(ERROR_CANT_ACCESS_FILE);
+  if (IsLink(attributes)) return Fail(ERROR_CANT_ACCESS_FILE);
+  if (IsFolder(attributes)) return Fail(ERROR_ACCESS_DENIED);
   const win32::UniqueHandle input(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!input) return false;
+  // What was opened is asked again before a byte is read: a link put in the file's
+  // place meanwhile opens as itself, and is refused here.
+  FILE_ATTRIBUTE_TAG_INFO opened{};
+  if (!GetFileInformationByHandleEx(input.Get(), FileAttributeTagInfo, &opened, sizeof opened)) return false;
+  if (IsLink(opened.FileAttributes)) return Fail(ERROR_CANT_ACCESS_FILE);
 
   // The copy is written beside the destination and renamed over it once whole: the
   // platform's own copy would truncate the destination in place.
@@ -159,6 +179,21 @@ bool CopyFileReplacing(const char* source, const char* destination, std::uint64_
   mark.Replaced();
   if (bytesCopied != nullptr) *bytesCopied = copied;
   return true;
+}
+
+std::optional<FolderIdentity> IdentifyFolder(const char* path) {
+  // No access is asked for: the folder's identity is all that is read.
+  const win32::UniqueHandle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(folder.Get(), &information)) return std::nullopt;
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    Fail(ERROR_DIRECTORY);
+    return std::nullopt;
+  }
+  return FolderIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
 std::string ErrorText(unsigned long code) {

@@ -15,6 +15,19 @@ namespace win32 {
 // would refuse it (longer than files::kLongestPath: 206).
 std::optional<std::wstring> LongPathOf(const char* path);
 
+// `text` (ANSI code page) in UTF-16; nothing, with the last error set, where it is no
+// text of that code page.
+std::optional<std::wstring> WideOf(const char* text);
+
+// A file name as a search gives it, in the ANSI code page. Not `exact` where the code
+// page cannot hold it and gives back another name (a best-fit letter, a '?'), which
+// must never be taken for the file of that other name.
+struct NarrowName {
+  std::string text;
+  bool exact = true;
+};
+NarrowName NarrowOf(const wchar_t* name);
+
 // The folder part of a long path, up to and with its last separator.
 std::wstring FolderOf(const std::wstring& longPath);
 

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "installer/StandardOutput.h"
@@ -16,6 +17,17 @@ bool PrepareStandardOutput() {
   // what is written; a console gets each trace call at once.
   const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR;
+}
+
+int WriteErrorNumber() {
+  // No standard output at all (a desktop launch, or one closed at the start: Wine then
+  // gives a handle that refuses every write): the text is dropped without a word.
+  if (errno == EBADF) return 0;
+  // The runtime calls a pipe whose reader has gone EINVAL (measured under Wine 8, where
+  // the write fails with ERROR_PIPE_NOT_CONNECTED); Linux calls it EPIPE.
+  const DWORD error = GetLastError();
+  if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED) return EPIPE;
+  return errno != 0 ? errno : EIO;
 }
 
 // Standard output stays in text mode, as the runtime opens it.

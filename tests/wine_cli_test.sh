@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# zandrel2-install.exe under Wine where the Windows program has ways of its own: stop
+# requests from the console, standard output closed or its reader gone, names the code
+# page cannot hold, installs running at the same time, a disc taken out part-way.
+# Needs WINEPREFIX prepared by tools/wine-prefix.sh.
+#   wine_cli_test.sh ZANDREL2-INSTALL.EXE
+set -euo pipefail
+program=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+wine=$here/../tools/wine.sh
+: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+work=$(mktemp -d)
+chmod 755 "$work"
+apache=$WINEPREFIX/drive_c/Apache2
+catalogs=$apache/htdocs/Catalogs
+drive_d=$WINEPREFIX/dosdevices/d:
+mapped_d=$(readlink "$drive_d" || true)
+source "$here/faulty_cd.sh"
+trap 'unmount_faulty_cd; ln -sfn "$mapped_d" "$drive_d"; rm -rf "$work" "$apache"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+expect_eq() { [[ "$1" == "$2" ]] || fail "$3: expected [$2], got [$1]"; }
+fresh_apache() { rm -rf "$apache"; mkdir -p "$apache/htdocs"; }
+map_d() { ln -sfn "$1" "$drive_d"; }
+wait_for() {
+  for _ in $(seq 300); do "$@" && return 0; sleep 0.05; done
+  fail "never happened: $*"
+  return 1
+}
+
+"$here/../tools/make-sample-cd.py" --no-installer "$work/cd" 2>/dev/null
+map_d "$work/cd"
+
+# Standard output closed: the trace is dropped without a word, as by the Linux program.
+fresh_apache
+status=0
+(cd "$work" && "$wine" "$program" >&- 2>"$work/notices") || status=$?
+expect_eq "$status" 0 "status with standard output closed"
+expect_eq "$(cat "$work/notices")" "Start to Install." "notices with standard output closed"
+
+# A reader gone: the same words as the Linux program's.
+fresh_apache
+(cd "$work" && "$wine" "$program" 2>"$work/notices" | head -c 1 >/dev/null) || true
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: the trace could not be written to standard output: Broken pipe" \
+  "a reader gone"
+
+# Two names that the code page's best fit would make one: the one it cannot hold is
+# reported, never read as the other, which is copied once.
+fresh_apache
+printf 'plain e' >"$work/cd/FP/jpg/cafe.jpg"
+printf 'accented e' >"$work/cd/FP/jpg/café.jpg"
+status=0
+(cd "$work" && "$wine" "$program" >"$work/trace" 2>"$work/notices") || status=$?
+expect_eq "$status" 2 "status with a name the code page cannot hold"
+expect_eq "$(grep -c '^copy .*\\cafe\.jpg\. ' "$work/trace")" 1 "copy lines for cafe.jpg"
+grep -q '^ERR-05(1113)  File Copy Error. :D:\\\\FP\\jpg\\\\caf?\.jpg'$'\r$' "$work/trace" \
+  || fail "no ERR-05(1113) for café.jpg: $(grep -a caf "$work/trace")"
+expect_eq "$(cat "$catalogs/QXT905/jpg/cafe.jpg")" "plain e" "cafe.jpg installed from itself"
+rm "$work/cd/FP/jpg/cafe.jpg" "$work/cd/FP/jpg/café.jpg"
+
+# Three installs of a folder of many files at the same time, in rounds: none fails
+# another (each lets go of a copy it has put in place at once).
+cp -a "$work/cd" "$work/many-cd"
+for i in $(seq 600); do head -c 4000 /dev/urandom >"$work/many-cd/FP/jpg/s$i.jpg"; done
+map_d "$work/many-cd"
+fresh_apache
+(cd "$work" && "$wine" "$program" >/dev/null 2>&1) || fail "the first install of the many files"
+for round in 1 2 3; do
+  pids=()
+  for slot in 1 2 3; do
+    (cd "$work" && exec "$wine" "$program" >"$work/trace-$slot" 2>/dev/null) &
+    pids+=($!)
+  done
+  for slot in 1 2 3; do
+    status=0
+    wait "${pids[slot - 1]}" || status=$?
+    expect_eq "$status" 0 "round $round, install $slot: $(grep -a -m 1 'ERR-05' "$work/trace-$slot" || true)"
+  done
+done
+diff -r "$catalogs/QXT905/jpg" "$work/many-cd/FP/jpg" >/dev/null || fail "the photos after the concurrent installs"
+map_d "$work/cd"
+
+if ! have_fuse; then
+  echo "no FUSE here: the stop requests and the disc taken out are skipped"
+  exit $((failures > 0))
+fi
+
+# A terminal's foreground program starts with Ctrl-C in place; a background job would not.
+with_interrupt="import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])"
+start_install() {
+  (cd "$work" && exec python3 -c "$with_interrupt" "$wine" "$program" >"$work/trace" 2>"$work/notices") &
+  install_pid=$!
+}
+
+# Ctrl-C in the frame page's search, before the copy: the stop status and nothing
+# copied; between the catalog root's ERR-01 and its first entry: the trace ends with a
+# line end.
+while IFS='|' read -r folder expected_trace; do
+  fresh_apache
+  rm -f "$work/listing"
+  mount_faulty_cd "$work/cd" "$work/faulty" --slow-listing "$folder:3" --listing-mark "$work/listing"
+  map_d "$work/faulty"
+  start_install
+  wait_for test -s "$work/listing"
+  kill -INT "$install_pid"
+  status=0
+  wait "$install_pid" || status=$?
+  expect_eq "$status" 130 "status of Ctrl-C while listing $folder"
+  expect_eq "$(cat "$work/notices")" $'Start to Install.\nInstall stopped.' "notices of Ctrl-C while listing $folder"
+  expect_eq "$(cat -v "$work/trace")" "$expected_trace" "trace of Ctrl-C while listing $folder"
+  unmount_faulty_cd
+done <<'ROWS'
+HTML|
+INST_FP|ERR-01 Fial to Create Derectory.^M
+ROWS
+
+# A disc taken out part-way (a lazy unmount): the folders gone with it fail the install.
+fresh_apache
+cp -a "$work/cd" "$work/eject-cd"
+for i in $(seq 20); do head -c 70000 /dev/urandom >"$work/eject-cd/INST_FP/p$i.jpg"; done
+mount_faulty_cd "$work/eject-cd" "$work/faulty" --slow-all 0.1
+map_d "$work/faulty"
+start_install
+root_has_photo() { compgen -G "$catalogs/p*.jpg" >/dev/null; }
+wait_for root_has_photo
+eject_faulty_cd "$install_pid"
+expect_eq "$ejected_status" 2 "status after the disc was taken out"
+expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
+
+exit $((failures > 0))

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "installer/FileServices.h"
@@ -30,15 +31,26 @@ using win32::ErrorKeeper;
 bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(attributes); }
 
-FoundEntry EntryOf(const WIN32_FIND_DATAW& data) {
-  win32::NarrowName name = win32::NarrowOf(data.cFileName);
-  return {std::move(name.text), IsFolder(data.dwFileAttributes), name.exact ? kErrorSuccess : kErrorNoUnicodeTranslation};
+// "." and ".." are folders whatever else they are marked (Wine marks the ".." of a
+// folder on a mounted disc's root as a reparse point).
+bool IsFolderEntry(const WIN32_FIND_DATAW& data) {
+  const std::wstring_view name = data.cFileName;
+  return name == L"." || name == L".." || IsFolder(data.dwFileAttributes);
 }
 
-// Starts a wide search for the ANSI `pattern`.
+FoundEntry EntryOf(const WIN32_FIND_DATAW& data) {
+  win32::NarrowName name = win32::NarrowOf(data.cFileName);
+  return {std::move(name.text), IsFolderEntry(data), name.exact ? kErrorSuccess : kErrorNoUnicodeTranslation};
+}
+
+// Starts a wide search for the ANSI `pattern`, up to the length the narrow search takes.
 HANDLE StartSearch(const char* pattern, WIN32_FIND_DATAW& data) {
   const std::optional<std::wstring> wide = win32::WideOf(pattern);
   if (!wide) return INVALID_HANDLE_VALUE;
+  if (wide->size() > kLongestPath) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_HANDLE_VALUE;
+  }
   return FindFirstFileW(wide->c_str(), &data);
 }
 
@@ -140,7 +152,7 @@ bool TallyEntries(const char* pattern, EntryTally& tally) {
   const win32::UniqueFind search(StartSearch(pattern, data));
   if (!search) return false;
   do {
-    if (IsFolder(data.dwFileAttributes)) continue;
+    if (IsFolderEntry(data)) continue;
     ++tally.files;
     tally.bytes += (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
   } while (FindNextFileW(search.Get(), &data));

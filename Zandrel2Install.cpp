@@ -165,7 +165,7 @@ class ConsoleNotices : public InstallNotices {
   void ShowNotice(const char* text) override {
     // What the trace holds so far comes first, so that a log of both keeps the order.
     FlushTrace();
-    std::fprintf(stderr, "%s\n", text);
+    output::WriteErrorLine(text);
   }
   void FinishWithOk() override {}
 
@@ -196,7 +196,7 @@ class ConsoleNotices : public InstallNotices {
   std::optional<InstallProgress::Snapshot> m_copied;
 };
 
-void Explain(const std::string& why) { std::fprintf(stderr, "zandrel2-install: %s\n", why.c_str()); }
+void Explain(const std::string& why) { output::WriteErrorLine("zandrel2-install: " + why); }
 
 // The path and, where the system knows it by another name, that name.
 std::string Named(const std::string& path) {

@@ -188,9 +188,8 @@ def progress_cost(plain, watched):
     return (statistics.median(watched) / statistics.median(plain) - 1) * 100
 
 
-def measure_one_big_folder(tool, place, entries, runs):
-    """Installs a CD whose FP/jpg holds `entries` small files, without and with progress,
-    alternately; returns the peak KB."""
+def one_big_folder_cd(place, entries):
+    """A CD whose FP/jpg holds `entries` small files, made once."""
     cd = os.path.join(place, f"cd-folder-{entries}")
     if not os.path.exists(cd + ".done"):
         for folder in ("INST_FP", "FP/HTML", "FP/jpg"):
@@ -201,6 +200,13 @@ def measure_one_big_folder(tool, place, entries, runs):
             with open(os.path.join(cd, "FP", "jpg", f"photo_{number:06d}.jpg"), "wb") as image:
                 image.write(b"\xff\xd8\xff\xd9")
         open(cd + ".done", "w").close()
+    return cd
+
+
+def measure_one_big_folder(tool, place, entries, runs):
+    """Installs a CD whose FP/jpg holds `entries` small files, without and with progress,
+    alternately; returns the peak KB."""
+    cd = one_big_folder_cd(place, entries)
     times = {False: [], True: []}
     peak = 0
     for run in range(runs):
@@ -218,6 +224,38 @@ def measure_one_big_folder(tool, place, entries, runs):
     return peak
 
 
+def measure_big_folders_under_wine(tool, place, sizes, runs):
+    """Installs one folder of each of `sizes` small files with the Windows program under
+    wine64, in a prefix of its own, through drive Z:; prints the median and the time a
+    file. Wine reads a whole folder to look up a name that is not there, so the time a
+    file grows with the folder."""
+    prefix = os.path.join(place, "wine-prefix")
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="ja_JP.UTF-8")
+    subprocess.run([os.path.join(ROOT, "tools", "wine-prefix.sh"), "win64", prefix, os.path.join(place, "wine-cd")],
+                   env=env, check=True)
+    # One Wine server for all the runs: each would otherwise pay for starting its own.
+    subprocess.run(["wineserver", "-p"], env=env, check=True)
+    windows = lambda path: "Z:" + path.replace("/", "\\")
+    for entries in sizes:
+        cd = one_big_folder_cd(place, entries)
+        times = []
+        for run in range(runs):
+            target = os.path.join(place, "out", f"wine-folder-{entries}-{run}")
+            os.makedirs(os.path.join(target, "htdocs"))
+            start = time.perf_counter()
+            status = subprocess.run([os.path.join(ROOT, "tools", "wine.sh"), tool, "--cd", windows(cd),
+                                     "--install-dir", windows(target)], env=env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL).returncode
+            times.append(time.perf_counter() - start)
+            if status != 0:
+                sys.exit(f"run-bench: zandrel2-install.exe exited with {status} for {entries} entries")
+            shutil.rmtree(target)
+        median = statistics.median(times)
+        print(f"under Wine, one folder of {entries} entries: install median {median:.1f} s, "
+              f"{median / entries * 1000:.2f} ms a file", flush=True)
+    subprocess.run(["wineserver", "-k"], env=env)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--install-tool", default=os.path.join(ROOT, "build", "bin", "zandrel2-install"))
@@ -225,6 +263,11 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="timed runs of each side at each scale")
     parser.add_argument("--scales", default="1,2", help="CD sizes, in multiples of 10,000 files and 800 MB")
     parser.add_argument("--folder-entries", default="50000,100000", help="sizes of the one-folder runs; empty for none")
+    parser.add_argument("--windows-install-tool",
+                        default=os.path.join(ROOT, "build-win64", "bin", "zandrel2-install.exe"))
+    parser.add_argument("--wine-folder-entries", default="",
+                        help="sizes of one-folder runs of the Windows program under wine64 (2000,4000,8000); "
+                             "empty for none")
     args = parser.parse_args()
     scales = [int(scale) for scale in filter(None, args.scales.split(","))]
     fresh = os.geteuid() == 0
@@ -243,6 +286,9 @@ def main():
             results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
             for entries in filter(None, args.folder_entries.split(",")):
                 measure_one_big_folder(args.install_tool, place, int(entries), args.runs)
+            wine_sizes = [int(entries) for entries in filter(None, args.wine_folder_entries.split(","))]
+            if wine_sizes:
+                measure_big_folders_under_wine(args.windows_install_tool, place, wine_sizes, args.runs)
         finally:
             if not fresh:
                 shutil.rmtree(os.path.join(place, "out"), ignore_errors=True)

@@ -1,6 +1,8 @@
 // The port's one service for the trace: a standard output that is safe to write to.
 #pragma once
 
+#include <string_view>
+
 namespace output {
 
 // Gives each standard stream the process was started without a sink that drops what
@@ -16,6 +18,10 @@ int WriteErrorNumber();
 
 // True where the runtime's text-mode output already turns each line feed into CR LF.
 bool TranslatesLineFeeds();
+
+// Writes `text` (the narrow encoding) and a line end to standard error, so that a
+// console shows it in the characters meant, whatever its own code page.
+void WriteErrorLine(std::string_view text);
 
 // Standard error's terminal width in columns; 0 when standard error is no terminal.
 int ErrorTerminalColumns();

@@ -45,6 +45,12 @@ fresh_apache
 expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: the trace could not be written to standard output: Broken pipe" \
   "a reader gone"
 
+# On a console, the reason line carries the system's own words in the characters meant
+# (a Japanese system's, here), whatever the console's code page.
+shown=$(cd "$work" && script -qec "'$wine' '$program' --cd 'Q:\\'" /dev/null 2>/dev/null \
+  | sed -E 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r\n' || true)
+[[ "$shown" == *"for the frame page: パスが見つかりません。"* ]] || fail "the reason line on a console: $shown"
+
 # Two names that the code page's best fit would make one: the one it cannot hold is
 # reported, never read as the other, which is copied once.
 fresh_apache

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <initializer_list>
 
 #include "installer/StandardOutput.h"
@@ -31,6 +32,12 @@ bool PrepareStandardOutput() {
 int WriteErrorNumber() { return errno != 0 ? errno : EIO; }
 
 bool TranslatesLineFeeds() { return false; }
+
+void WriteErrorLine(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
 
 int ErrorTerminalColumns() {
   if (isatty(STDERR_FILENO) == 0) return 0;

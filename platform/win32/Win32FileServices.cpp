@@ -73,7 +73,9 @@ bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied) {
     if (got == 0) break;
     DWORD put = 0;
     if (!WriteFile(output, buffer.get(), got, &put, nullptr)) return false;
-    if (put != got) return Fail(ERROR_WRITE_FAULT);
+    // A file written without buffering of its own takes fewer bytes only when the disk
+    // is full (Wine reports ENOSPC so, where Windows fails the write with 112 itself).
+    if (put != got) return Fail(ERROR_DISK_FULL);
     total += got;
   }
   LARGE_INTEGER size{};
@@ -115,12 +117,41 @@ class ReadOnlyMarkLifted {
     SetFileAttributesW(m_path.c_str(), m_restore);
   }
 
+  bool Lifted() const { return m_restore != 0; }
   void Replaced() { m_restore = 0; }
 
  private:
   const std::wstring& m_path;
   DWORD m_restore = 0;
 };
+
+// Renames that meet a destination held for a moment by another install: 20 attempts
+// wait about 0.2 s in all.
+constexpr int kRenameAttempts = 20;
+
+// Renames `copy` over `target`. A destination marked read-only refuses it: its mark is
+// lifted and put back unless the copy took its place. One that another install has
+// just put in place and holds open for a moment yet (or, without POSIX semantics, that
+// a reader holds open) refuses it too: the rename is tried again a bounded number of
+// times. The mark is asked for only after a refusal: asking for a name that is not
+// there yet costs a look-up through the whole folder on some file systems.
+bool PutInPlace(win32::TemporaryFile& copy, const std::wstring& target) {
+  for (int attempt = 1;; ++attempt) {
+    if (copy.RenameOver(target)) return true;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+    if (attempt == 1) {
+      ReadOnlyMarkLifted mark(target);
+      if (mark.Lifted()) {
+        if (!copy.RenameOver(target)) return false;
+        mark.Replaced();
+        return true;
+      }
+    }
+    if (attempt == kRenameAttempts) return false;
+    Sleep(static_cast<DWORD>(attempt));
+  }
+}
 
 }  // namespace
 
@@ -186,9 +217,7 @@ bool CopyFileReplacing(const char* source, const char* destination, std::uint64_
   if (!copy) return false;
   std::uint64_t copied = 0;
   if (!CopyContent(input.Get(), copy.Get(), copied) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
-  ReadOnlyMarkLifted mark(*target);
-  if (!copy.RenameOver(*target)) return false;
-  mark.Replaced();
+  if (!PutInPlace(copy, *target)) return false;
   if (bytesCopied != nullptr) *bytesCopied = copied;
   return true;
 }

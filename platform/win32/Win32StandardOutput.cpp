@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "installer/StandardOutput.h"
 
@@ -32,6 +34,27 @@ int WriteErrorNumber() {
 
 // Standard output stays in text mode, as the runtime opens it.
 bool TranslatesLineFeeds() { return true; }
+
+void WriteErrorLine(std::string_view text) {
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_CHAR &&
+      GetConsoleMode(handle, &mode)) {
+    // A console takes UTF-16 whatever its code page (Wine's on a UTF-8 terminal showed
+    // the system's Japanese texts, in code page 932, garbled): converted once, here.
+    std::string line(text);
+    line += '\n';
+    const int units = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(), units);
+    std::fflush(stderr);
+    DWORD written = 0;
+    if (units > 0 && WriteConsoleW(handle, wide.data(), static_cast<DWORD>(units), &written, nullptr)) return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
 
 int ErrorTerminalColumns() {
   const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);

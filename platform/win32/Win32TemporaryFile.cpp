@@ -22,9 +22,8 @@ std::wstring RandomTemporaryName() {
   return name;
 }
 
-// Renames that meet a file held for a moment by another install: 20 attempts wait
-// about 0.2 s in all.
-constexpr int kRenameAttempts = 20;
+// A capability note: this system refuses the rename with POSIX semantics.
+thread_local bool t_renameExRefused = false;
 
 // FileRenameInfoEx (Windows 10 1709), which these headers name only for newer targets.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
@@ -68,24 +67,25 @@ bool TemporaryFile::RenameOver(const std::wstring& destination) {
   // With POSIX semantics a destination that a reader (the web server, a scanner) has
   // open is replaced all the same; systems before Windows 10 refuse the request, and
   // then the classic rename is the one there is.
-  rename->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
-  FILE_INFO_BY_HANDLE_CLASS renameClass = kFileRenameInfoEx;
-  for (int attempt = 1;; ++attempt) {
-    if (SetFileInformationByHandle(m_file.Get(), renameClass, rename, size)) break;
-    const DWORD error = ::GetLastError();
-    if (renameClass == kFileRenameInfoEx && (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
-                                             error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED)) {
-      renameClass = FileRenameInfo;
-      rename->Flags = 0;
-      rename->ReplaceIfExists = TRUE;
-      continue;
+  // With POSIX semantics a destination that a reader (the web server, a scanner) has
+  // open is replaced all the same; systems before Windows 10 (and Wine 8) refuse the
+  // request, and then the classic rename is the one there is. The refusal is noted:
+  // asking again would cost a look-up of the destination's name for every file.
+  bool renamed = false;
+  if (!t_renameExRefused) {
+    rename->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    renamed = SetFileInformationByHandle(m_file.Get(), kFileRenameInfoEx, rename, size) != 0;
+    if (!renamed) {
+      const DWORD error = ::GetLastError();
+      t_renameExRefused = error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                          error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+      if (!t_renameExRefused) return false;
     }
-    // Another install that has just put its own copy in place under this name holds
-    // it open for a moment yet (and without POSIX semantics, a reader's handle refuses
-    // the replacement too): wait a little, a bounded number of times.
-    const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-    if (!busy || attempt == kRenameAttempts) return false;
-    Sleep(static_cast<DWORD>(attempt));
+  }
+  if (!renamed) {
+    rename->Flags = 0;
+    rename->ReplaceIfExists = TRUE;
+    if (!SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, size)) return false;
   }
   m_renamed = true;
   // Let go of the file at once: another install may be about to replace it in turn.

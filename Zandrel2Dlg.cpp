@@ -43,7 +43,7 @@ CString ReadablePath(std::string_view path) {
   return readable.c_str();
 }
 
-constexpr const char* kStopping = "Stopping after the file being copied...";
+constexpr const char* kStopping = "Stopping...";
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.
 int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {

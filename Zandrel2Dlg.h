@@ -64,7 +64,7 @@ class CInstallProgressDlg : public CWorkDialog {
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
   void OnTimer(UINT nIDEvent);
-  // "Stop": the copy ends after the file being copied; the window closes then.
+  // "Stop": the copy ends, abandoning the file being copied; the window closes then.
   void OnCancel() override;
 
   DECLARE_MESSAGE_MAP()

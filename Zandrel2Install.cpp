@@ -41,9 +41,9 @@ constexpr const char* kHelpFooter = R"(Exit status:
       ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
   3   installed, but the trace could not be written to standard output
   64  bad usage
-  130 stopped by Ctrl-C (Ctrl-C or Ctrl-Break on Windows) after the file being
-      copied (notice "Install stopped."); a second request ends the program at
-      once
+  130 stopped by Ctrl-C (Ctrl-C or Ctrl-Break on Windows), abandoning the file
+      being copied (notice "Install stopped."); a second request ends the
+      program at once
   143 stopped the same way by SIGTERM
   129 stopped the same way by SIGHUP (a terminal closed; on Windows, the
       console closed)

@@ -105,7 +105,18 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     // Folders, "." and ".." fail to copy by nature; any other entry's failure is news,
     // links and special files included, so that nothing is left out in silence.
     std::uint64_t bytesCopied = 0;
-    const bool copied = entry.unnamable == 0 && CopyFileAt(sourceFile, destinationFile, &bytesCopied);
+    // A stop abandons the file being copied: it is discarded whole, and the file it
+    // would have replaced stays as it was.
+    const files::CopyWatch watch = [progress](std::uint64_t bytesSoFar) {
+      progress->CopyingFile(bytesSoFar);
+      return !progress->StopRequested();
+    };
+    const bool copied = entry.unnamable == 0 &&
+                        CopyFileAt(sourceFile, destinationFile, &bytesCopied, progress != nullptr ? &watch : nullptr);
+    if (!copied && entry.unnamable == 0 && files::LastError() == files::kErrorCancelled && StopsHere(progress)) {
+      progress->CopyingFile(0);
+      return failures;
+    }
     if (!copied && !entry.isFolder) {
       const unsigned long error = entry.unnamable != 0 ? entry.unnamable : files::LastError();
       Trace("ERR-05(%lu)  File Copy Error. :%s\n", error, sourceFile.c_str());

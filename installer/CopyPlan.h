@@ -14,7 +14,8 @@ using PlanPath = BoundedPath<288>;
 
 // Runs the five plan steps in order; returns the number of regular files that
 // failed to copy. With `progress`, each file is reported to it, and a stop it asks
-// for ends the copy after the file being copied, with no trace for what is left.
+// for ends the copy within a piece of the file being copied, which is abandoned whole,
+// with no trace for what is left after that file's line.
 int CopyCatalog(InstallProgress* progress = nullptr);
 
 // What the copy plan will copy, from the same listings the copy reads: the files

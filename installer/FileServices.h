@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,7 @@ enum ErrorCode : unsigned long {
   kErrorDirectory = 267,  // the folder name is invalid: a search below a plain file
   kErrorNoUnicodeTranslation = 1113,  // a name the narrow code page cannot hold
   kErrorIoDevice = 1117,
+  kErrorCancelled = 1223,  // a copy abandoned for a stop
   kErrorCantAccessFile = 1920,  // copying a symbolic link, which is never followed
 };
 
@@ -89,13 +91,19 @@ bool CreateFolder(const char* path);
 // calls apply this limit (measured under Wine 8: 260 units pass, 261 fail).
 inline constexpr std::size_t kLongestPath = 260;
 
+// Told of a copy's progress a piece at a time (the bytes written so far, a few MiB
+// apart at most); returns false to abandon the copy.
+using CopyWatch = std::function<bool(std::uint64_t bytesSoFar)>;
+
 // Copies the regular file `source` to `destination`, replacing it. The copy is put in
 // place only when it is complete: every read and write succeeded and the bytes written
 // equal the source's size as the system gives it for the file being copied. Otherwise
 // false, with the last error set, and the destination left as it was (a read-only
 // mark that was cleared is put back). Where `bytesCopied` is given, a copy put in place
-// tells its size there.
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied = nullptr);
+// tells its size there. Where `watch` is given and abandons the copy, false with
+// kErrorCancelled, and nothing is put in place.
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied = nullptr,
+                       const CopyWatch* watch = nullptr);
 
 // A copy is written into a temporary file in the destination folder, named
 // kTemporaryPrefix and six letters or digits, and renamed over the destination once

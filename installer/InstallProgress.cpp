@@ -23,6 +23,7 @@ void InstallProgress::StartFile(const char* sourcePath) {
 
 void InstallProgress::FinishFile(std::uint64_t bytes, bool copied) {
   m_bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+  m_bytesInFile.store(0, std::memory_order_relaxed);
   if (!copied) m_filesFailed.fetch_add(1, std::memory_order_relaxed);
   m_filesDone.fetch_add(1, std::memory_order_relaxed);
 }
@@ -34,7 +35,7 @@ InstallProgress::Snapshot InstallProgress::Read() const {
   snapshot.totalBytes = m_totalBytes.load();
   snapshot.filesDone = m_filesDone.load();
   snapshot.filesFailed = m_filesFailed.load();
-  snapshot.bytesDone = m_bytesDone.load();
+  snapshot.bytesDone = m_bytesDone.load() + m_bytesInFile.load();
   snapshot.started = m_started.load();
   if (snapshot.started) snapshot.elapsed = Clock::now() - m_startTime;
   const std::lock_guard lock(m_currentFileLock);

@@ -19,7 +19,7 @@ class InstallProgress {
     std::uint64_t totalBytes = 0;
     std::uint64_t filesDone = 0;   // copied or failed
     std::uint64_t filesFailed = 0;
-    std::uint64_t bytesDone = 0;   // of the files done
+    std::uint64_t bytesDone = 0;   // of the files done, and of the one being copied so far
     std::string currentFile;       // the source path being copied, empty between files
     bool started = false;          // the copy has begun
     Clock::duration elapsed{};     // since then
@@ -36,11 +36,14 @@ class InstallProgress {
   void Start();
   void SetTotals(std::uint64_t totalFiles, std::uint64_t totalBytes);
   void StartFile(const char* sourcePath);
+  // The bytes of the file being copied written so far.
+  void CopyingFile(std::uint64_t bytesSoFar) { m_bytesInFile.store(bytesSoFar, std::memory_order_relaxed); }
   void FinishFile(std::uint64_t bytes, bool copied);
   // The copy left out what came after the stop.
   void MarkStopped() { m_stopped.store(true); }
 
-  // By any thread, and from a signal handler: the copy ends after the file being copied.
+  // By any thread, and from a signal handler: the copy ends, abandoning the file being
+  // copied (its copy is discarded, and what it would have replaced stays).
   void RequestStop() noexcept { m_stopRequested.store(true, std::memory_order_relaxed); }
   bool StopRequested() const noexcept { return m_stopRequested.load(std::memory_order_relaxed); }
   // True once the copy has cut something short for a stop.
@@ -55,6 +58,7 @@ class InstallProgress {
   std::atomic<std::uint64_t> m_filesDone{0};
   std::atomic<std::uint64_t> m_filesFailed{0};
   std::atomic<std::uint64_t> m_bytesDone{0};
+  std::atomic<std::uint64_t> m_bytesInFile{0};
   std::atomic<bool> m_stopRequested{false};
   std::atomic<bool> m_stopped{false};
   std::atomic<bool> m_started{false};

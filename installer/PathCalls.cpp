@@ -26,7 +26,8 @@ bool EntryExists(const ComposedPath& path) { return path.Fits() ? EntryExists(pa
 
 bool CreateFolderAt(const ComposedPath& path) { return path.Fits() ? files::CreateFolder(path.c_str()) : Refuse(); }
 
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied) {
+bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied,
+                const files::CopyWatch* watch) {
   if (!source.Fits() || !destination.Fits()) return Refuse();
-  return files::CopyFileReplacing(source.c_str(), destination.c_str(), bytesCopied);
+  return files::CopyFileReplacing(source.c_str(), destination.c_str(), bytesCopied, watch);
 }

@@ -16,4 +16,5 @@ bool EntryExists(const ComposedPath& path);
 bool CreateFolderAt(const ComposedPath& path);
 
 // CopyFileReplacing for composed paths.
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied = nullptr);
+bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied = nullptr,
+                const files::CopyWatch* watch = nullptr);

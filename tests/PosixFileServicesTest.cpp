@@ -134,6 +134,29 @@ TEST_F(PosixFileServices, CopyReplacesTheDestinationWholeWithOrdinaryPermissions
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "jpg/\njpg/photo.jpg\n");  // the existing name is kept
 }
 
+TEST_F(PosixFileServices, AWatchedCopyReportsItsPiecesAndCanBeAbandonedWhole) {
+  const std::string photo(10 << 20, 'p');  // three pieces
+  SandboxDrives::WriteFile(drives.DriveD() / "big.jpg", photo);
+  const fs::path destination = drives.DriveC() / "big.jpg";
+  SandboxDrives::WriteFile(destination, "the old photo");
+
+  std::vector<std::uint64_t> reported;
+  const files::CopyWatch abandonAtSecond = [&](std::uint64_t bytes) {
+    reported.push_back(bytes);
+    return reported.size() < 2;
+  };
+  EXPECT_FALSE(files::CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &abandonAtSecond));
+  EXPECT_EQ(files::LastError(), files::kErrorCancelled);
+  ASSERT_EQ(reported.size(), 2U);
+  EXPECT_TRUE(reported[0] > 0 && reported[0] < reported[1] && reported[1] < photo.size());
+  EXPECT_EQ(SandboxDrives::ReadFile(destination), "the old photo");
+  EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "big.jpg\n");  // nothing part-written left
+
+  const files::CopyWatch goOn = [](std::uint64_t) { return true; };
+  EXPECT_TRUE(files::CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &goOn));
+  EXPECT_EQ(SandboxDrives::ReadFile(destination), photo);
+}
+
 TEST_F(PosixFileServices, CopyReplacesALinkAtTheDestinationWithoutWritingThroughIt) {
   SandboxDrives::WriteFile(drives.DriveD() / "page.htm", "catalog page");
   const fs::path outside = drives.Root() / "outside.txt";

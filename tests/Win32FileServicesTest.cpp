@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "installer/FileServices.h"
 #include "tests/SandboxDrives.h"
@@ -57,6 +58,25 @@ TEST_F(Win32Copy, TheFirstCopyIntoAFolderSweepsTemporaryFilesNoCopyHolds) {
   CloseHandle(running);
   EXPECT_EQ(SandboxDrives::ListTree(m_folder), ".zandrel2-Run000\n.zandrel2-notes.txt\nnew.htm\n");
   EXPECT_EQ(SandboxDrives::ReadFile(m_folder / "new.htm"), "the new page");
+}
+
+TEST_F(Win32Copy, AWatchedCopyReportsEachBufferAndCanBeAbandonedWhole) {
+  const std::string photo(3 << 20, 'p');
+  SandboxDrives::WriteFile(m_source, photo);
+  const fs::path destination = m_folder / "big.jpg";
+  SandboxDrives::WriteFile(destination, "the old photo");
+
+  std::vector<std::uint64_t> reported;
+  const files::CopyWatch abandonAtSecond = [&](std::uint64_t bytes) {
+    reported.push_back(bytes);
+    return reported.size() < 2;
+  };
+  EXPECT_FALSE(files::CopyFileReplacing(m_source.string().c_str(), destination.string().c_str(), nullptr,
+                                        &abandonAtSecond));
+  EXPECT_EQ(files::LastError(), files::kErrorCancelled);
+  EXPECT_EQ(reported, (std::vector<std::uint64_t>{1 << 20, 2 << 20}));
+  EXPECT_EQ(SandboxDrives::ReadFile(destination), "the old photo");
+  EXPECT_EQ(SandboxDrives::ListTree(m_folder), "big.jpg\n");  // the temporary file is gone
 }
 
 TEST_F(Win32Copy, ADestinationFolderThatIsNotThereFailsWithPathNotFound) {

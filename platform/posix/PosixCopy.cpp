@@ -85,7 +85,17 @@ bool RefusedAsNoFile(const struct stat& status) {
   return !FailWith(files::kErrorInvalidParameter);
 }
 
-bool CopyByReading(int from, int to, off_t size, off_t total) {
+// A watched copy moves a piece at a time, so that it reports its bytes and can be
+// abandoned within a piece; an unwatched one asks the kernel for everything at once.
+constexpr std::size_t kWatchedPieceBytes = std::size_t{4} << 20;
+constexpr std::size_t kUnwatchedPieceBytes = std::size_t{1} << 30;
+
+// False, with kErrorCancelled, where the watch abandons the copy at `total` bytes.
+bool Continues(const files::CopyWatch* watch, off_t total) {
+  return watch == nullptr || (*watch)(static_cast<std::uint64_t>(total)) || FailWith(files::kErrorCancelled);
+}
+
+bool CopyByReading(int from, int to, off_t size, off_t total, const files::CopyWatch* watch) {
   constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
   thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   for (;;) {
@@ -104,6 +114,7 @@ bool CopyByReading(int from, int to, off_t size, off_t total) {
       written += put;
     }
     total += got;
+    if (!Continues(watch, total)) return false;
   }
 }
 
@@ -113,13 +124,15 @@ bool CopyByReading(int from, int to, off_t size, off_t total) {
 // reports true sizes, so there the copy ends with the size's last byte without asking
 // for more. A source that ends before its size without an error fails as an I/O
 // error: a short copy is never taken for a whole one.
-bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused) {
+bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused, const files::CopyWatch* watch) {
   off_t total = 0;
+  const std::size_t piece = watch != nullptr ? kWatchedPieceBytes : kUnwatchedPieceBytes;
   while (!inKernelCopyRefused) {
-    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, piece, 0);
     if (copied > 0) {
       total += copied;
       if (total == size) return true;
+      if (!Continues(watch, total)) return false;
       continue;
     }
     if (copied == 0) return total == size || FailWithErrno(EIO);
@@ -127,7 +140,7 @@ bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused) {
     if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
     inKernelCopyRefused = true;
   }
-  return CopyByReading(from, to, size, total);
+  return CopyByReading(from, to, size, total, watch);
 }
 
 bool SetModified(int fd, const timespec& modified) {
@@ -139,7 +152,8 @@ bool SetModified(int fd, const timespec& modified) {
 
 namespace files {
 
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied) {
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied,
+                       const CopyWatch* watch) {
   if (posix::RefusedAsTooLong(source)) return false;
   std::optional<FoundSource> found = FindSource(source);
   if (!found || RefusedAsNoFile(found->status)) return false;
@@ -162,7 +176,7 @@ bool CopyFileReplacing(const char* source, const char* destination, std::uint64_
   if (!copy) return false;
   bool refusedHere = false;
   bool& inKernelCopyRefused = found->inKernelCopyRefused != nullptr ? *found->inKernelCopyRefused : refusedHere;
-  if (!CopyContent(input.Get(), copy.Fd(), found->status.st_size, inKernelCopyRefused) ||
+  if (!CopyContent(input.Get(), copy.Fd(), found->status.st_size, inKernelCopyRefused, watch) ||
       !SetModified(copy.Fd(), found->status.st_mtim)) {
     return false;
   }

@@ -63,7 +63,7 @@ bool Fail(DWORD code) {
 // and the bytes written are as many as the open source holds: a disc whose reads end
 // early without an error (as the platform's own copy lets through) fails as an I/O
 // error instead of leaving a short file.
-bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied) {
+bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied, const CopyWatch* watch) {
   constexpr DWORD kBufferBytes = DWORD{1} << 20;
   thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
   ULONGLONG total = 0;
@@ -77,6 +77,8 @@ bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied) {
     // is full (Wine reports ENOSPC so, where Windows fails the write with 112 itself).
     if (put != got) return Fail(ERROR_DISK_FULL);
     total += got;
+    // Each buffer is reported, and a stop abandons the copy here.
+    if (watch != nullptr && !(*watch)(total)) return Fail(ERROR_CANCELLED);
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(input, &size)) return false;
@@ -192,7 +194,8 @@ bool TallyEntries(const char* pattern, EntryTally& tally) {
 
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied) {
+bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied,
+                       const CopyWatch* watch) {
   // A link is never followed, to a folder or a file, and a folder is no file.
   const DWORD attributes = GetFileAttributesA(source);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -216,7 +219,7 @@ bool CopyFileReplacing(const char* source, const char* destination, std::uint64_
   win32::TemporaryFile copy(folder);
   if (!copy) return false;
   std::uint64_t copied = 0;
-  if (!CopyContent(input.Get(), copy.Get(), copied) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
+  if (!CopyContent(input.Get(), copy.Get(), copied, watch) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
   if (!PutInPlace(copy, *target)) return false;
   if (bytesCopied != nullptr) *bytesCopied = copied;
   return true;

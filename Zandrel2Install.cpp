@@ -49,10 +49,17 @@ constexpr const char* kHelpFooter = R"(Exit status:
       console closed)
 
 Paths:
-  Both options take Windows paths (C:\Apache2, D:\). On Linux a drive letter X:
-  is the folder $WINEPREFIX/dosdevices/x: of Wine's drive map (WINEPREFIX is
-  ~/.wine unless set); without that entry D: is /media/cdrom and Z: is /, and
-  other letters are not mapped. Linux paths (/srv/apache2) work as they are.)";
+)"
+#ifdef _WIN32
+                                   R"(  Both options take Windows paths (C:\Apache2, D:\), as the system resolves them.)";
+#else
+                                   // The manual pages say the same, word for word (tests/manual_test.sh).
+                                   R"(  Both options take Windows paths. On Linux a drive letter X: is the folder
+  $WINEPREFIX/dosdevices/x: of Wine's drive map (WINEPREFIX is ~/.wine unless
+  set). Without that entry, D: is the first optical disc or disc image mounted,
+  else /media/cdrom, and Z: is /; other letters are not mapped. Linux paths such
+  as /srv/apache2 work as they are.)";
+#endif
 
 // A stop request (Ctrl-C, SIGTERM, SIGHUP) before or during the copy stops it after the
 // file being copied, and the program ends with the request's status; a second request

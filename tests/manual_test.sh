@@ -1,11 +1,32 @@
 #!/usr/bin/env bash
 # The manual pages render without a warning and say what the programs do; the bash
-# completion offers the options, and folders for their values.
+# completion offers the options, and folders for their values; the help, the manual
+# pages and the README state the same exit statuses and drive map.
 set -euo pipefail
 man_folder=$1
 completion=$2
+install_tool=$3
+source_folder=$(cd "$(dirname "$0")/.." && pwd)
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# The exit statuses: the help's list, the manual page's and the README's table.
+help=$("$install_tool" --help)
+in_order() { sort -n | tr '\n' ' '; }
+help_statuses=$(sed -n '/^Exit status:/,/^Paths:/p' <<<"$help" | grep -oE '^  [0-9]+ ' | tr -d ' ' | in_order)
+man_statuses=$(sed -n '/^# EXIT STATUS/,/^# DRIVES/p' "$source_folder/man/zandrel2-install.1.scd" \
+  | grep -E '^\*[0-9]+\*$' | tr -d '*' | in_order)
+readme_statuses=$(sed -n '/^| Exit status |/,/^$/p' "$source_folder/README.md" | grep -oE '^\| [0-9]+ ' | tr -d '| ' | in_order)
+[[ -n "$help_statuses" && "$help_statuses" == "$man_statuses" && "$help_statuses" == "$readme_statuses" ]] \
+  || fail "exit statuses: help [$help_statuses], manual page [$man_statuses], README [$readme_statuses]"
+
+# The drive map, word for word, in the help and both manual pages.
+flat() { tr -d '_' | tr -s ' \n' ' '; }
+drive_map="Without that entry, D: is the first optical disc or disc image mounted, else /media/cdrom, and Z: is /"
+for text in "$(flat <<<"$help")" "$(flat <"$source_folder/man/zandrel2-install.1.scd")" \
+  "$(flat <"$source_folder/man/zandrel2.1.scd")"; do
+  [[ "$text" == *"$drive_map"* ]] || fail "the drive map is not stated as [$drive_map] in: ${text:0:200}..."
+done
 
 while IFS='|' read -r page expected; do
   warnings=$(groff -ww -man -Tutf8 "$man_folder/$page" 2>&1 >/dev/null)

@@ -32,6 +32,11 @@ wait_for() {
 "$here/../tools/make-sample-cd.py" --no-installer "$work/cd" 2>/dev/null
 map_d "$work/cd"
 
+# The help speaks of Windows paths as Windows takes them, not of Wine's drive map.
+help=$(cd "$work" && "$wine" "$program" --help)
+[[ "$help" == *'Both options take Windows paths (C:\Apache2, D:\), as the system resolves them.'* && "$help" != *dosdevices* ]] \
+  || fail "the Windows help's paths: $help"
+
 # Standard output closed: the trace is dropped without a word, as by the Linux program.
 fresh_apache
 status=0

@@ -131,7 +131,25 @@ class DialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { AfxWinInit("/opt/zandrel2/bin/zandrel2", ""); }
+  void initTestCase() {
+    AfxWinInit("/opt/zandrel2/bin/zandrel2", "");
+    // The home the test runs in starts empty (ctest gives it one of its own).
+    if (const char* home = std::getenv("HOME"); home != nullptr && fs::path(home).filename() == "dialog-home") {
+      fs::remove_all(home);
+      fs::create_directories(home);
+    }
+  }
+
+  // After every dialog and chooser has run: nothing written in the user's folders.
+  void cleanupTestCase() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || fs::path(home).filename() != "dialog-home") QSKIP("not run in a home of its own");
+    std::string written;
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+      if (entry.is_regular_file()) written += entry.path().string() + "\n";
+    }
+    QCOMPARE(QString::fromStdString(written), QString());
+  }
 
   void init() {
     m_drives = std::make_unique<SandboxDrives>();

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstring>
 
@@ -29,6 +31,13 @@ QString StartFolder() {
 }  // namespace
 
 ItemListPtr BrowseForFolder(const ChooserSettings& settings) {
+  // The program writes no settings: the file dialog keeps its own (its places, its
+  // history) in a folder of this run alone, gone when it closes, and reads back none
+  // that an earlier run or another program left (such as disc mount points long gone).
+  const QTemporaryDir settingsOfThisRun;
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+    QSettings::setPath(format, QSettings::UserScope, settingsOfThisRun.path());
+  }
   QFileDialog chooser(nullptr, QString::fromStdString(settings.title), StartFolder());
   chooser.setObjectName(QStringLiteral("folder-chooser"));
   chooser.setFileMode(QFileDialog::Directory);

@@ -6,15 +6,21 @@
 #include "Zandrel2.h"
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
+#include "installer/InstallLog.h"
 #include "installer/InstallRequest.h"
+#include "installer/StandardOutput.h"
+#include "res/Version.h"
 
 namespace {
 
 // The install request's notices, as message boxes of the install dialog.
 class DialogNotices : public InstallNotices {
  public:
-  explicit DialogNotices(CDialog& dialog) : m_dialog(dialog) {}
-  void ShowNotice(const char* text) override { m_dialog.MessageBox(text, nullptr, MB_OK); }
+  DialogNotices(CDialog& dialog, InstallLog& log) : m_dialog(dialog), m_log(log) {}
+  void ShowNotice(const char* text) override {
+    m_log.Note(text);
+    m_dialog.MessageBox(text, nullptr, MB_OK);
+  }
   void FinishWithOk() override { m_dialog.CDialog::OnOK(); }
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress;
@@ -25,6 +31,7 @@ class DialogNotices : public InstallNotices {
 
  private:
   CDialog& m_dialog;
+  InstallLog& m_log;
 };
 
 // A path as people read it: the plan's doubled separators shown once. It goes a
@@ -142,8 +149,15 @@ void CZandrel2Dlg::OnPaint() {
 HCURSOR CZandrel2Dlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CZandrel2Dlg::OnOK() {
-  DialogNotices notices(*this);
-  RunInstallRequest(m_installDir.GetString(), notices);
+  // Each install writes a log of its own: a desktop launch shows no standard output.
+  InstallLog log = InstallLog::InFolder(output::LogFolder());
+  log.FollowTrace();
+  const char* name = AfxGetApp() != nullptr ? AfxGetApp()->m_pszAppName : nullptr;
+  log.Note(std::string(name != nullptr ? name : "zandrel2") + " " ZANDREL2_VERSION_TEXT ": the catalog from " +
+           g_cdPath.Text() + " into " + m_installDir.GetString());
+  DialogNotices notices(*this, log);
+  const InstallOutcome outcome = RunInstallRequest(m_installDir.GetString(), notices);
+  log.Note(outcome == InstallOutcome::kInstalled ? "installed" : "not installed");
 }
 
 void CZandrel2Dlg::OnBrowseCdDrive() {

@@ -15,6 +15,7 @@
 
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
+#include "installer/InstallLog.h"
 #include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
 #include "installer/PathCalls.h"
@@ -167,12 +168,14 @@ class ProgressLine : public SharedTerminalLine {
 
 class ConsoleNotices : public InstallNotices {
  public:
-  ConsoleNotices(bool showProgress, int columns) : m_showProgress(showProgress), m_columns(columns) {}
+  ConsoleNotices(bool showProgress, int columns, InstallLog& log)
+      : m_showProgress(showProgress), m_columns(columns), m_log(log) {}
 
   void ShowNotice(const char* text) override {
     // What the trace holds so far comes first, so that a log of both keeps the order.
     FlushTrace();
     output::WriteErrorLine(text);
+    m_log.Note(text);
   }
   void FinishWithOk() override {}
 
@@ -200,10 +203,16 @@ class ConsoleNotices : public InstallNotices {
  private:
   bool m_showProgress;
   int m_columns;
+  InstallLog& m_log;
   std::optional<InstallProgress::Snapshot> m_copied;
 };
 
-void Explain(const std::string& why) { output::WriteErrorLine("zandrel2-install: " + why); }
+// A line that says why, or what was done: on standard error and in the log.
+void Explain(InstallLog& log, const std::string& why) {
+  const std::string line = "zandrel2-install: " + why;
+  output::WriteErrorLine(line);
+  log.Note(line);
+}
 
 // The path and, where the system knows it by another name, that name.
 std::string Named(const std::string& path) {
@@ -245,25 +254,25 @@ std::string WhyNotCreated(const std::string& folder, unsigned long error) {
   return files::ErrorText(error);
 }
 
-void ExplainFailure(const InstallDetails& details) {
+void ExplainFailure(InstallLog& log, const InstallDetails& details) {
   switch (details.failed) {
     case InstallDetails::Failed::kNothing:
       if (details.copyFailures != 0) {
         const bool one = details.copyFailures == 1;
-        Explain(std::to_string(details.copyFailures) + (one ? " entry" : " entries") + " of the catalog " +
+        Explain(log, std::to_string(details.copyFailures) + (one ? " entry" : " entries") + " of the catalog " +
                 (one ? "was" : "were") + " left out (see the trace's ERR-03, ERR-04 and ERR-05 lines)");
       }
       return;
     case InstallDetails::Failed::kCatalogRoot:
     case InstallDetails::Failed::kCatalogFolder:
-      Explain("cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error));
+      Explain(log, "cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error));
       return;
     case InstallDetails::Failed::kFramePage:
       if (details.error == files::kErrorFileNotFound) {
-        Explain("the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
+        Explain(log, "the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
                 Named(details.path));
       } else {
-        Explain("cannot search FP\\HTML of the CD root " + Named(details.path) + " for the frame page: " +
+        Explain(log, "cannot search FP\\HTML of the CD root " + Named(details.path) + " for the frame page: " +
                 files::ErrorText(details.error));
       }
       return;
@@ -272,14 +281,15 @@ void ExplainFailure(const InstallDetails& details) {
 
 // The summary a robust copy tool ends with: what was copied and failed, how much, how
 // long, and where the catalog is now.
-void Summarise(const InstallProgress::Snapshot& copied, InstallOutcome outcome) {
+void Summarise(InstallLog& log, const InstallProgress::Snapshot& copied, InstallOutcome outcome) {
   const std::uint64_t done = copied.filesDone - copied.filesFailed;
   std::string text = outcome == InstallOutcome::kStopped ? "stopped: " : "";
   text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
           " failed, " + FormatBytes(copied.bytesDone) + " in " +
           FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed)) + "; the catalog is in " +
           Named(g_catalogRoot + "\\" + g_catalogId.Text());
-  Explain(text);
+  if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path().string();
+  Explain(log, text);
 }
 
 }  // namespace
@@ -300,6 +310,11 @@ int main(int argc, char** argv) {
   app.add_flag("--progress", progressForced, "Show a progress line on standard error even when it is no terminal");
   app.add_flag("--no-progress", progressOff, "Show no progress line, even on a terminal")->excludes("--progress");
   app.add_flag("--summary", summary, "End with a summary line, even when standard error is no terminal");
+  std::string logFile;
+  bool logOff = false;
+  app.add_option("--log", logFile, "Write the install's log to FILE instead of a new file in the log folder")
+      ->type_name("FILE");
+  app.add_flag("--no-log", logOff, "Write no log")->excludes("--log");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
   app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
   app.footer(kHelpFooter);
@@ -322,25 +337,37 @@ int main(int argc, char** argv) {
   g_cdPath.Format("%s", cdPath);
   const int columns = output::ErrorTerminalColumns();
   const bool onTerminal = columns > 0;
-  ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80);
+  InstallLog log = logOff ? InstallLog() : logFile.empty() ? InstallLog::InFolder(output::LogFolder())
+                                                           : InstallLog::AtFile(logFile);
+  log.FollowTrace();
+  log.Note("zandrel2-install " ZANDREL2_VERSION_TEXT ": the catalog from " + cdPath + " into " + installDir);
+  ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80, log);
   InstallDetails details;
   const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
   FlushTrace();
-  ExplainFailure(details);
-  if (notices.Copied() && (onTerminal || summary)) Summarise(*notices.Copied(), outcome);
-  if (const int lost = TraceWriteError(); lost != 0) {
-    Explain(std::string("the trace could not be written to standard output: ") + std::strerror(lost));
-    if (outcome == InstallOutcome::kInstalled) return kExitTraceLost;
-  }
+  ExplainFailure(log, details);
+  if (notices.Copied() && (onTerminal || summary)) Summarise(log, *notices.Copied(), outcome);
+  int status = kExitPreparationFailed;
   switch (outcome) {
     case InstallOutcome::kInstalled:
-      return kExitInstalled;
+      status = kExitInstalled;
+      break;
     case InstallOutcome::kPreparationFailed:
-      return kExitPreparationFailed;
+      status = kExitPreparationFailed;
+      break;
     case InstallOutcome::kCopyFailed:
-      return kExitCopyFailed;
+      status = kExitCopyFailed;
+      break;
     case InstallOutcome::kStopped:
-      return g_stopStatus.load();
+      status = g_stopStatus.load();
+      break;
   }
-  return kExitPreparationFailed;
+  if (const int lost = TraceWriteError(); lost != 0) {
+    Explain(log, std::string("the trace could not be written to standard output: ") + std::strerror(lost));
+    if (outcome == InstallOutcome::kInstalled) status = kExitTraceLost;
+  }
+  log.Note("exit status " + std::to_string(status));
+  // A log that could not be written costs the install nothing; it is only mentioned.
+  if (const std::string problem = log.Problem(); !problem.empty()) Explain(log, "no log was written: " + problem);
+  return status;
 }

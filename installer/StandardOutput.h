@@ -1,6 +1,7 @@
 // The port's one service for the trace: a standard output that is safe to write to.
 #pragma once
 
+#include <filesystem>
 #include <string_view>
 
 namespace output {
@@ -22,6 +23,10 @@ bool TranslatesLineFeeds();
 // Writes `text` (the narrow encoding) and a line end to standard error, so that a
 // console shows it in the characters meant, whatever its own code page.
 void WriteErrorLine(std::string_view text);
+
+// Where the installs' logs go: on Linux $XDG_STATE_HOME/zandrel2 (~/.local/state/zandrel2
+// unless set), on Windows the user's temporary folder, as installers there do.
+std::filesystem::path LogFolder();
 
 // Standard error's terminal width in columns; 0 when standard error is no terminal.
 int ErrorTerminalColumns();

@@ -1,6 +1,7 @@
 #include "installer/Trace.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -19,19 +20,24 @@ std::mutex g_traceLock;
 SharedTerminalLine* g_sharedLine = nullptr;
 bool g_tracePrepared = false;
 int g_traceWriteError = 0;
-bool g_traceInsideLine = false;  // the last text written ended without a line feed
+std::atomic<bool> g_traceInsideLine{false};  // the last text written ended without a line feed
+// The log has a lock of its own, taken inside the trace's: a front end notes its lines
+// there while another thread may hold the trace (a progress window drawing its line).
+std::mutex g_logLock;
+std::FILE* g_traceLog = nullptr;
 
 void NoteWriteError() {
   if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = output::WriteErrorNumber();
 }
 
-// Writes `text` with each line feed as CR LF, a run of other characters at a time.
-void WriteWithCrLf(std::string_view text) {
+// Writes `text` to `stream` with each line feed as CR LF, a run of other characters at
+// a time.
+void WriteWithCrLf(std::string_view text, std::FILE* stream) {
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
-    std::fwrite(text.data() + start, 1, end - start, stdout);
+    std::fwrite(text.data() + start, 1, end - start, stream);
     if (end == text.size()) break;
-    std::fwrite("\r\n", 1, 2, stdout);
+    std::fwrite("\r\n", 1, 2, stream);
     start = end + 1;
   }
 }
@@ -57,7 +63,11 @@ void WriteTrace(const std::string& text) {
   if (output::TranslatesLineFeeds()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
   } else {
-    WriteWithCrLf(text);
+    WriteWithCrLf(text, stdout);
+  }
+  {
+    const std::lock_guard logLock(g_logLock);
+    if (g_traceLog != nullptr) WriteWithCrLf(text, g_traceLog);
   }
   if (g_traceIsInteractive) std::fflush(stdout);
   NoteWriteError();
@@ -79,6 +89,20 @@ void Trace(const char* format, ...) {
 void EndTraceLine() {
   const std::lock_guard lock(g_traceLock);
   if (g_traceInsideLine) WriteTrace("\n");
+}
+
+void ShareTraceLog(std::FILE* log) {
+  const std::lock_guard lock(g_logLock);
+  if (g_traceLog != nullptr) std::fflush(g_traceLog);
+  g_traceLog = log;
+}
+
+void WriteTraceLogLine(std::string_view line) {
+  const std::lock_guard lock(g_logLock);
+  if (g_traceLog == nullptr) return;
+  // A line the trace left open is ended first, so that the note starts a line of its own.
+  if (g_traceInsideLine) std::fwrite("\r\n", 1, 2, g_traceLog);
+  WriteWithCrLf(std::string(line) + "\n", g_traceLog);
 }
 
 void FlushTrace() {

@@ -2,7 +2,9 @@
 // every line feed leaves as CR LF.
 #pragma once
 
+#include <cstdio>
 #include <mutex>
+#include <string_view>
 
 // Readies standard output for the trace before anything is written: a terminal gets
 // each trace call at once, a file or pipe a 4096-byte buffer written out at normal
@@ -16,6 +18,12 @@ void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Ends a trace whose last text ended inside a line (the ERR-01 text, which the next
 // line continues) with a line end, for a copy that stopped before that next line.
 void EndTraceLine();
+
+// A log the trace goes to as well, every line end as CR LF (null: none any more).
+void ShareTraceLog(std::FILE* log);
+// Writes `line` and a line end to the log alone, after the trace written so far; it
+// does not wait for the trace's lock.
+void WriteTraceLogLine(std::string_view line);
 
 // Writes out what the trace holds so far, so that a log that also takes the notices
 // keeps the order in which things happened.

@@ -12,8 +12,10 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 expect_eq() { [[ "$1" == "$2" ]] || fail "$3: expected [$2], got [$1]"; }
 
-# A small CD and an Apache2 install directory, reached through drive letters.
-export WINEPREFIX=$work/prefix
+# A small CD and an Apache2 install directory, reached through drive letters; the logs
+# go to a folder of the test's own.
+export WINEPREFIX=$work/prefix XDG_STATE_HOME=$work/state
+logs=$work/state/zandrel2
 mkdir -p "$WINEPREFIX/dosdevices" "$work/cd/INST_FP" "$work/cd/FP/HTML" "$work/c/Apache2/htdocs"
 ln -s "$work/cd" "$WINEPREFIX/dosdevices/d:"
 ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
@@ -52,8 +54,31 @@ expect_eq "$(grep -c $'\r$' "$work/trace")" "$(wc -l < "$work/trace")" "every li
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "installed frame page"
 
 # --summary ends a run on a file with the summary line a terminal gets by itself.
-"$install_tool" --summary >/dev/null 2>"$work/notices"
-expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905)" "summary line"
+"$install_tool" --summary >"$work/trace" 2>"$work/notices"
+newest_log=$(ls "$logs"/zandrel2-*.log | tail -n 1)
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); the log is $newest_log" "summary line"
+
+# Every install writes a log of its own: what it was asked, the trace as it is, the
+# notices and the summary in the order they came, and the exit status.
+expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\Apache2\r\nStart to Install.\r\n'; cat "$work/trace"; tail -n 1 "$work/notices" | sed 's/$/\r/'; printf 'exit status 0\r')
+expect_eq "$(cat "$newest_log")" "$expected_log" "the install's log"
+# The newest 20 logs are kept; --log writes one where it is told, --no-log none; a log
+# that cannot be written is mentioned, and costs the install nothing.
+rm "$logs"/*
+for i in $(seq 10 34); do : >"$logs/zandrel2-20000101-000000-0$i.log"; done
+"$install_tool" >/dev/null 2>&1
+expect_eq "$(ls "$logs" | wc -l)" 20 "logs kept"
+expect_eq "$(ls "$logs" | head -n 1)" "zandrel2-20000101-000000-016.log" "the oldest log kept"
+"$install_tool" --log "$work/chosen.log" >/dev/null 2>&1
+[[ "$(tail -n 1 "$work/chosen.log")" == "exit status 0"$'\r' ]] || fail "--log: $(cat "$work/chosen.log")"
+before=$(ls "$logs")
+"$install_tool" --no-log >/dev/null 2>&1
+expect_eq "$(ls "$logs")" "$before" "logs after --no-log"
+status=0
+XDG_STATE_HOME=/dev/null/state "$install_tool" >/dev/null 2>"$work/notices" || status=$?
+expect_eq "$status" 0 "status when the log cannot be written"
+[[ "$(tail -n 1 "$work/notices")" == "zandrel2-install: no log was written: /dev/null/state/zandrel2/zandrel2-"*".log: Not a directory" ]] \
+  || fail "the log that cannot be written: $(cat "$work/notices")"
 
 # Preparation failure: status 1, the ERR-01 notice, no trace.
 status=0

@@ -44,6 +44,16 @@ status=0
 expect_eq "$status" 0 "status with standard output closed"
 expect_eq "$(cat "$work/notices")" "Start to Install." "notices with standard output closed"
 
+# Each install leaves a log in the user's temporary folder, the trace and the notices
+# in it, ending with the exit status.
+newest_log=$(find "$WINEPREFIX/drive_c/users" -name 'zandrel2-*.log' -newer "$work/notices" | sort | tail -n 1)
+if [[ -n "$newest_log" ]]; then
+  [[ "$(tail -n 1 "$newest_log")" == "exit status 0"$'\r' && "$(sed -n 2p "$newest_log")" == "Start to Install."$'\r' ]] \
+    || fail "the Windows program's log: $(cat "$newest_log")"
+else
+  fail "no log in the temporary folder under $WINEPREFIX/drive_c/users"
+fi
+
 # A reader gone: the same words as the Linux program's.
 fresh_apache
 (cd "$work" && "$wine" "$program" 2>"$work/notices" | head -c 1 >/dev/null) || true

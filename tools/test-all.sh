@@ -10,6 +10,11 @@ cd "$root"
 
 tools/setup.sh
 
+# The programs' logs of the test installs go to a folder of this run, not the user's.
+XDG_STATE_HOME=$(mktemp -d)
+export XDG_STATE_HOME
+trap 'rm -rf "$XDG_STATE_HOME"' EXIT
+
 echo "== build and test"
 cmake --preset default
 cmake --build --preset default

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "installer/StandardOutput.h"
@@ -37,6 +38,14 @@ void WriteErrorLine(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+std::filesystem::path LogFolder() {
+  // The XDG rule: a relative XDG_STATE_HOME is ignored.
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state != nullptr && state[0] == '/') return std::filesystem::path(state) / "zandrel2";
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home != nullptr ? home : "/") / ".local" / "state" / "zandrel2";
 }
 
 int ErrorTerminalColumns() {

@@ -56,6 +56,12 @@ void WriteErrorLine(std::string_view text) {
   std::fflush(stderr);
 }
 
+std::filesystem::path LogFolder() {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  return error ? std::filesystem::path(".") : folder;
+}
+
 int ErrorTerminalColumns() {
   const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_CHAR) return 0;

@@ -145,6 +145,8 @@ class ProgressLine : public SharedTerminalLine {
       text += "  " + FormatBytes(static_cast<std::uint64_t>(m_estimate.BytesPerSecond())) + "/s";
     }
     if (left) text += "  " + FormatDuration(*left) + " left";
+    // A stop asked for shows at the next redraw, even while a read is stalled.
+    if (now.stopping) text = "stopping (Ctrl-C again to quit at once)  " + text;
     return text;
   }
 

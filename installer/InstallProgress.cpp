@@ -37,6 +37,7 @@ InstallProgress::Snapshot InstallProgress::Read() const {
   snapshot.filesFailed = m_filesFailed.load();
   snapshot.bytesDone = m_bytesDone.load() + m_bytesInFile.load();
   snapshot.started = m_started.load();
+  snapshot.stopping = m_stopRequested.load();
   if (snapshot.started) snapshot.elapsed = Clock::now() - m_startTime;
   const std::lock_guard lock(m_currentFileLock);
   snapshot.currentFile = m_currentFile;

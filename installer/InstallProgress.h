@@ -22,6 +22,7 @@ class InstallProgress {
     std::uint64_t bytesDone = 0;   // of the files done, and of the one being copied so far
     std::string currentFile;       // the source path being copied, empty between files
     bool started = false;          // the copy has begun
+    bool stopping = false;         // a stop has been asked for
     Clock::duration elapsed{};     // since then
   };
 

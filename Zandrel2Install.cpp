@@ -256,14 +256,26 @@ std::string WhyNotCreated(const std::string& folder, unsigned long error) {
   return files::ErrorText(error);
 }
 
+// How many entries were left out, the first few with the system's reason, and where
+// the rest are.
+std::string LeftOutText(const InstallDetails& details) {
+  constexpr std::size_t kNamed = 3;
+  const bool one = details.copyFailures == 1;
+  std::string text = std::to_string(details.copyFailures) + (one ? " entry" : " entries") + " of the catalog " +
+                     (one ? "was" : "were") + " left out: ";
+  const std::vector<LeftOut>& first = details.leftOut.first;
+  for (std::size_t i = 0; i < std::min(first.size(), kNamed); ++i) {
+    text += (i == 0 ? "" : "; ") + first[i].path + " (" + files::ErrorText(first[i].error) + ")";
+  }
+  const std::size_t rest = static_cast<std::size_t>(details.copyFailures) - std::min(first.size(), kNamed);
+  if (rest != 0) text += " and " + std::to_string(rest) + " more";
+  return text + " (see the trace's ERR-03, ERR-04 and ERR-05 lines)";
+}
+
 void ExplainFailure(InstallLog& log, const InstallDetails& details) {
   switch (details.failed) {
     case InstallDetails::Failed::kNothing:
-      if (details.copyFailures != 0) {
-        const bool one = details.copyFailures == 1;
-        Explain(log, std::to_string(details.copyFailures) + (one ? " entry" : " entries") + " of the catalog " +
-                (one ? "was" : "were") + " left out (see the trace's ERR-03, ERR-04 and ERR-05 lines)");
-      }
+      if (details.copyFailures != 0) Explain(log, LeftOutText(details));
       return;
     case InstallDetails::Failed::kCatalogRoot:
     case InstallDetails::Failed::kCatalogFolder:

@@ -48,7 +48,7 @@ bool StopsHere(InstallProgress* progress) {
 
 }  // namespace
 
-int CopyCatalog(InstallProgress* progress) {
+int CopyCatalog(InstallProgress* progress, LeftOutList* leftOut) {
   // The CD root as it is now, to tell a folder the CD lacks from one gone with the disc.
   const std::optional<files::FolderIdentity> cdAtStart = files::IdentifyFolder(g_cdPath.c_str());
   const CdRoot cdRoot{g_cdPath.c_str(), cdAtStart.value_or(files::FolderIdentity{})};
@@ -56,7 +56,7 @@ int CopyCatalog(InstallProgress* progress) {
   for (const CopyStep& step : kCopyPlan) {
     PlanPath destination;
     destination.Format(step.destinationFormat, g_catalogRoot, g_catalogId);
-    failures += CopyFolder(destination, SourceOf(step), progress, cdAtStart ? &cdRoot : nullptr);
+    failures += CopyFolder(destination, SourceOf(step), progress, cdAtStart ? &cdRoot : nullptr, leftOut);
     if (progress != nullptr && progress->Stopped()) break;
   }
   return failures;
@@ -74,7 +74,11 @@ CatalogTotals ScanCatalog(const InstallProgress* progress) {
 }
 
 int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress,
-               const CdRoot* cdRoot) {
+               const CdRoot* cdRoot, LeftOutList* leftOut) {
+  const auto leaveOut = [leftOut](const char* path, unsigned long error) {
+    if (leftOut != nullptr) leftOut->Add(path, error);
+    return 1;
+  };
   if (StopsHere(progress)) return 0;
   if (!CreateFolderAt(destination)) Trace("ERR-01 Fial to Create Derectory.");
 
@@ -88,7 +92,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     // A CD may lack a folder, and that is a clean install; a folder that is there but
     // cannot be read, or is gone with the disc, leaves its files out: a failure.
     const bool missing = error == files::kErrorFileNotFound || error == files::kErrorPathNotFound;
-    return missing && CdStillThere(cdRoot) ? 0 : 1;
+    return missing && CdStillThere(cdRoot) ? 0 : leaveOut(source.c_str(), error);
   }
 
   int failures = 0;
@@ -120,7 +124,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     if (!copied && !entry.isFolder) {
       const unsigned long error = entry.unnamable != 0 ? entry.unnamable : files::LastError();
       Trace("ERR-05(%lu)  File Copy Error. :%s\n", error, sourceFile.c_str());
-      ++failures;
+      failures += leaveOut(sourceFile.c_str(), error);
     }
     if (progress != nullptr && !entry.isFolder) progress->FinishFile(copied ? bytesCopied : 0, copied);
   } while (files::FindNext(*search, entry));
@@ -129,7 +133,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
   search.reset();
   if (searchEnd != files::kErrorNoMoreFiles) {
     Trace("ERR-04(%lu)  File Copy Error. :%d\n", searchEnd, 0);
-    ++failures;
+    failures += leaveOut(source.c_str(), searchEnd);
   }
   return failures;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "installer/ComposedPath.h"
 #include "installer/FileServices.h"
@@ -12,11 +14,26 @@ class InstallProgress;
 // A path of the plan, composed in a buffer of 288 bytes.
 using PlanPath = BoundedPath<288>;
 
+// An entry of the catalog that was left out: a file that failed to copy, or a folder
+// that could not be searched or listed to its end; with the error the trace shows.
+struct LeftOut {
+  std::string path;
+  unsigned long error = 0;
+};
+// The first entries left out, as many as a front end shows.
+struct LeftOutList {
+  static constexpr std::size_t kListed = 100;
+  std::vector<LeftOut> first;
+  void Add(std::string path, unsigned long error) {
+    if (first.size() < kListed) first.push_back({std::move(path), error});
+  }
+};
+
 // Runs the five plan steps in order; returns the number of regular files that
 // failed to copy. With `progress`, each file is reported to it, and a stop it asks
 // for ends the copy within a piece of the file being copied, which is abandoned whole,
 // with no trace for what is left after that file's line.
-int CopyCatalog(InstallProgress* progress = nullptr);
+int CopyCatalog(InstallProgress* progress = nullptr, LeftOutList* leftOut = nullptr);
 
 // What the copy plan will copy, from the same listings the copy reads: the files
 // (every entry but folders) and their bytes. Writes no trace.
@@ -33,4 +50,4 @@ struct CdRoot {
   files::FolderIdentity atStart;
 };
 int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress = nullptr,
-               const CdRoot* cdRoot = nullptr);
+               const CdRoot* cdRoot = nullptr, LeftOutList* leftOut = nullptr);

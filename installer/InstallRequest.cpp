@@ -14,7 +14,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
   InstallDetails& report = details != nullptr ? *details : unused;
   report = {};
   const auto failedPreparation = [&](InstallDetails::Failed failed, std::string path) {
-    report = {failed, std::move(path), files::LastError(), 0};
+    report = {failed, std::move(path), files::LastError(), 0, {}};
     notices.ShowNotice(kPreparationFailedNotice);
     return InstallOutcome::kPreparationFailed;
   };
@@ -45,7 +45,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
         });
       }
     }
-    report.copyFailures = CopyCatalog(progress);
+    report.copyFailures = CopyCatalog(progress, &report.leftOut);
     stopped = progress != nullptr && progress->Stopped();
   });
   // What was copied before a stop stays; the next install completes the catalog.

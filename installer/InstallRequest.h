@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "installer/CopyPlan.h"
+
 class InstallProgress;
 
 // How the install request talks to the user; the dialog and the command-line front
@@ -37,6 +39,7 @@ struct InstallDetails {
   std::string path;         // the folder that could not be created, or the CD root without a frame page
   unsigned long error = 0;  // the file services' last error then
   int copyFailures = 0;     // entries of the catalog left out
+  LeftOutList leftOut;      // the first of them
 };
 
 inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";

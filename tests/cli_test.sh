@@ -107,7 +107,7 @@ mkdir -p "$work/c/Apache2/htdocs/Catalogs/index.htm"
 status=0
 "$install_tool" >"$work/trace" 2>"$work/notices" || status=$?
 expect_eq "$status" 2 "copy failure status"
-expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.\nzandrel2-install: 1 entry of the catalog was left out (see the trace\'s ERR-03, ERR-04 and ERR-05 lines)' "copy failure notices"
+expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.\nzandrel2-install: 1 entry of the catalog was left out: D:\\\\INST_FP\\\\index.htm (Access is denied.) (see the trace\'s ERR-03, ERR-04 and ERR-05 lines)' "copy failure notices"
 grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "$work/trace" || fail "ERR-05 trace line"
 
 # One stream, a pipe or a terminal, holds the trace and the notices in the order they
@@ -343,6 +343,9 @@ ROWS
   expect_eq "$ejected_status" 2 "status after the disc was taken out"
   expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
   expect_eq "$(grep -c '^ERR-03(3) ' "$work/trace")" 4 "the four folders gone with the disc"
+  # The reason line names the first three and counts the rest.
+  [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow\\FP\\HTML\\ (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
+    || fail "the reason line after the disc was taken out: $(sed -n 3p "$work/notices")"
 else
   echo "no FUSE here: the slow-CD progress checks are skipped"
 fi

@@ -102,7 +102,11 @@ bool CopyByReading(int from, int to, off_t size, off_t total, const files::CopyW
     const ssize_t got = read(from, buffer.get(), kBufferBytes);
     if (got == 0) return total == size || FailWithErrno(EIO);
     if (got < 0) {
-      if (errno == EINTR) continue;
+      // A signal that broke off a stalled read may be a stop.
+      if (errno == EINTR) {
+        if (!Continues(watch, total)) return false;
+        continue;
+      }
       return FailWithErrno(errno);
     }
     for (ssize_t written = 0; written < got;) {

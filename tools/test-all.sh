@@ -20,6 +20,10 @@ cmake --preset default
 cmake --build --preset default
 ctest --preset default
 
+echo "== a packager's build: Release without the presets, warnings shown but no errors"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-release
+
 echo "== the Debian package: cpack, lintian, dpkg -i, run, dpkg -r"
 bash tests/package_test.sh build
 
@@ -69,7 +73,7 @@ else
 fi
 
 echo "== fuzz the path mapping, the wildcard matcher and the catalog-ID cut"
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDREL2_WARNINGS_AS_ERRORS=ON \
   -DZANDREL2_SANITIZE=ON -DZANDREL2_FUZZ=ON -DZANDREL2_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target path_mapping_fuzzer wildcard_fuzzer catalog_id_fuzzer
 fuzz/run-fuzzers.sh build-fuzz/bin 20

@@ -72,9 +72,11 @@ static_assert(std::atomic<InstallProgress*>::is_always_lock_free, "read in a sig
 static_assert(std::atomic<int>::is_always_lock_free, "written in a signal handler");
 
 void StopOnRequest(int exitStatus) {
-  if (g_copyEnded.load()) return;
   int none = 0;
   if (!g_stopStatus.compare_exchange_strong(none, exitStatus)) stops::EndProcessNow(exitStatus);
+  // After the copy the first request changes nothing; a second still ends a program
+  // that hangs on its last writes.
+  if (g_copyEnded.load()) return;
   if (InstallProgress* progress = g_copyToStop.load()) progress->RequestStop();
 }
 

@@ -22,8 +22,10 @@ void InstallProgress::StartFile(const char* sourcePath) {
 }
 
 void InstallProgress::FinishFile(std::uint64_t bytes, bool copied) {
-  m_bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+  // The file's bytes leave the count before they join it, so a reader in between sees
+  // too few for a moment, never the file twice.
   m_bytesInFile.store(0, std::memory_order_relaxed);
+  m_bytesDone.fetch_add(bytes, std::memory_order_relaxed);
   if (!copied) m_filesFailed.fetch_add(1, std::memory_order_relaxed);
   m_filesDone.fetch_add(1, std::memory_order_relaxed);
 }

@@ -21,7 +21,8 @@ int PrepareCatalogFolder() {
   // A name no path can hold names no catalog folder either.
   while (frame.unnamable != 0) {
     if (!files::FindNext(*search, frame)) {
-      files::SetLastError(files::kErrorFileNotFound);
+      // At the search's natural end, no frame page; any other error stays as it is.
+      if (files::LastError() == files::kErrorNoMoreFiles) files::SetLastError(files::kErrorFileNotFound);
       return -1;
     }
   }

@@ -65,12 +65,13 @@ void WriteTrace(const std::string& text) {
   } else {
     WriteWithCrLf(text, stdout);
   }
+  if (g_traceIsInteractive) std::fflush(stdout);
+  // Before the log is written: its writes must not change the error noted.
+  NoteWriteError();
   {
     const std::lock_guard logLock(g_logLock);
     if (g_traceLog != nullptr) WriteWithCrLf(text, g_traceLog);
   }
-  if (g_traceIsInteractive) std::fflush(stdout);
-  NoteWriteError();
   if (!text.empty()) g_traceInsideLine = text.back() != '\n';
 }
 

@@ -1,9 +1,14 @@
 #include "Zandrel2Dlg.h"
 
 #include <algorithm>
+#include <cctype>
+#include <vector>
 #include <string_view>
 
 #include "Zandrel2.h"
+#include "frontend/Browser.h"
+#include "frontend/CatalogAddress.h"
+#include "frontend/InstallReport.h"
 #include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
@@ -13,15 +18,24 @@
 
 namespace {
 
-// The install request's notices, as message boxes of the install dialog.
+CString ReadablePath(std::string_view path);
+void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
+                 const std::string& installDir);
+
+// The install request's notices, as message boxes of the install dialog; an install
+// that ends well shows its outcome before the dialog ends.
 class DialogNotices : public InstallNotices {
  public:
-  DialogNotices(CDialog& dialog, InstallLog& log) : m_dialog(dialog), m_log(log) {}
+  DialogNotices(CDialog& dialog, InstallLog& log, const InstallDetails& details, const std::string& installDir)
+      : m_dialog(dialog), m_log(log), m_details(details), m_installDir(installDir) {}
   void ShowNotice(const char* text) override {
     m_log.Note(text);
     m_dialog.MessageBox(text, nullptr, MB_OK);
   }
-  void FinishWithOk() override { m_dialog.CDialog::OnOK(); }
+  void FinishWithOk() override {
+    ShowOutcome(m_dialog, InstallOutcome::kInstalled, m_details, m_log, m_installDir);
+    m_dialog.CDialog::OnOK();
+  }
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress;
     CInstallProgressDlg window(progress, &m_dialog);
@@ -32,6 +46,8 @@ class DialogNotices : public InstallNotices {
  private:
   CDialog& m_dialog;
   InstallLog& m_log;
+  const InstallDetails& m_details;
+  const std::string& m_installDir;
 };
 
 // A path as people read it: the plan's doubled separators shown once. It goes a
@@ -51,6 +67,53 @@ CString ReadablePath(std::string_view path) {
 }
 
 constexpr const char* kStopping = "Stopping...";
+
+// The catalog folder, and where the system keeps it under another name, that too.
+std::string FolderLines() {
+  std::string lines = "Catalog folder: " + std::string(ReadablePath(g_catalogRoot).GetString());
+  const std::string onSystem = files::SystemPath(g_catalogRoot.c_str());
+  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + onSystem;
+  return lines;
+}
+
+// Shows what an install request came to, after its notices, and notes the same in the log.
+void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
+                 const std::string& installDir) {
+  const bool installed = outcome == InstallOutcome::kInstalled;
+  CInstallOutcomeDlg window(installed ? IDD_OUTCOME : IDD_OUTCOME_FAILED, &owner);
+  std::vector<std::string> lines;
+  switch (outcome) {
+    case InstallOutcome::kInstalled:
+      window.m_headline = "Installed";
+      window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
+      lines = {report::CopiedText(details), FolderLines(), "Address: " + window.m_catalogAddress};
+      break;
+    case InstallOutcome::kStopped:
+      window.m_headline = "Stopped";
+      lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
+               "What was copied stays; the next Copy completes the catalog.", FolderLines()};
+      break;
+    case InstallOutcome::kCopyFailed:
+      window.m_headline = "Not installed completely";
+      lines = report::LeftOutLines(details);
+      lines.insert(lines.begin(), "Copied: " + report::CopiedText(details) + ".");
+      lines.push_back("The next Copy tries them again.");
+      lines.push_back(FolderLines());
+      break;
+    case InstallOutcome::kPreparationFailed:
+      window.m_headline = "Not installed";
+      lines = {report::PreparationProblem(details)};
+      lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
+      break;
+  }
+  for (const std::string& line : lines) log.Note(line);
+  lines.push_back(log.Path().empty() ? "No log was written." : log.Problem().empty() ? "Log: " + log.Path().string()
+                                                                  : "No log was written: " + log.Problem());
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  window.m_details = text.c_str();
+  window.DoModal();
+}
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.
 int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {
@@ -155,8 +218,13 @@ void CZandrel2Dlg::OnOK() {
   const char* name = AfxGetApp() != nullptr ? AfxGetApp()->m_pszAppName : nullptr;
   log.Note(std::string(name != nullptr ? name : "zandrel2") + " " ZANDREL2_VERSION_TEXT ": the catalog from " +
            g_cdPath.Text() + " into " + m_installDir.GetString());
-  DialogNotices notices(*this, log);
-  const InstallOutcome outcome = RunInstallRequest(m_installDir.GetString(), notices);
+  InstallDetails details;
+  const std::string installDir = m_installDir.GetString();
+  DialogNotices notices(*this, log, details, installDir);
+  const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
+  // An install that ended well has shown its outcome already; one that did not shows
+  // why after its notice.
+  if (outcome != InstallOutcome::kInstalled) ShowOutcome(*this, outcome, details, log, installDir);
   log.Note(outcome == InstallOutcome::kInstalled ? "installed" : "not installed");
 }
 
@@ -234,4 +302,28 @@ void CInstallProgressDlg::OnCancel() {
   EnableDlgItem(IDCANCEL, FALSE);
   m_times = kStopping;
   UpdateData(FALSE);
+}
+
+CInstallOutcomeDlg::CInstallOutcomeDlg(UINT templateId, CWnd* pParent) : CDialog(templateId, pParent) {}
+
+void CInstallOutcomeDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_OUTCOME_HEADLINE, m_headline);
+  DDX_Text(pDX, IDC_OUTCOME_DETAILS, m_details);
+}
+
+BEGIN_MESSAGE_MAP(CInstallOutcomeDlg, CDialog)
+  ON_BN_CLICKED(IDC_OPEN_CATALOG, OnOpenCatalog)
+END_MESSAGE_MAP()
+
+BOOL CInstallOutcomeDlg::OnInitDialog() {
+  SetWindowText(AfxGetApp()->m_pszAppName);
+  return CDialog::OnInitDialog();
+}
+
+void CInstallOutcomeDlg::OnOpenCatalog() {
+  // The window stays: the address and the details are still there to read.
+  if (std::string problem; !desktop::OpenInBrowser(m_catalogAddress, problem)) {
+    MessageBox(("The catalog could not be opened at " + m_catalogAddress + ": " + problem).c_str());
+  }
 }

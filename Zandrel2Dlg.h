@@ -1,6 +1,8 @@
 // The install dialog with its two folder choosers, and the about box.
 #pragma once
 
+#include <string>
+
 #include "framework/Afx.h"
 #include "installer/InstallProgress.h"
 #include "res/Resource.h"
@@ -66,6 +68,27 @@ class CInstallProgressDlg : public CWorkDialog {
   void OnTimer(UINT nIDEvent);
   // "Stop": the copy ends, abandoning the file being copied; the window closes then.
   void OnCancel() override;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+// The outcome of an install, shown where the progress window was: what was installed
+// and where, or why it was not, in details the user can select and copy. Close, the
+// default, ends it; for an installed catalog, "Open the catalog" opens its front page
+// in the browser.
+class CInstallOutcomeDlg : public CDialog {
+ public:
+  // IDD_OUTCOME for an installed catalog, IDD_OUTCOME_FAILED otherwise.
+  CInstallOutcomeDlg(UINT templateId, CWnd* pParent);
+
+  CString m_headline;
+  CString m_details;  // lines ending in CR LF
+  std::string m_catalogAddress;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOpenCatalog();
 
   DECLARE_MESSAGE_MAP()
 };

@@ -13,12 +13,13 @@
 
 #include <CLI/CLI.hpp>
 
-#include "installer/FileServices.h"
+#include "frontend/Browser.h"
+#include "frontend/CatalogAddress.h"
+#include "frontend/InstallReport.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
-#include "installer/PathCalls.h"
 #include "installer/StandardOutput.h"
 #include "installer/StopRequests.h"
 #include "installer/Trace.h"
@@ -218,92 +219,25 @@ void Explain(InstallLog& log, const std::string& why) {
   log.Note(line);
 }
 
-// The path and, where the system knows it by another name, that name.
-std::string Named(const std::string& path) {
-  const std::string onSystem = files::SystemPath(path.c_str());
-  if (onSystem.empty()) return path + " (its drive is not mapped)";
-  return onSystem == path ? path : path + " (" + onSystem + ")";
-}
-
-// The drive of `path`, as "X:", where it has one.
-std::string DriveOf(const std::string& path) {
-  const std::size_t at = path.find(':');
-  return at == 1 ? path.substr(0, 2) : std::string();
-}
-
-// Why `folder` could not be created: the nearest folder above it that is not there,
-// an unmapped drive, or the system's reason.
-std::string WhyNotCreated(const std::string& folder, unsigned long error) {
-  const std::string drive = DriveOf(folder);
-  if (!drive.empty() && files::SystemPath((drive + "\\").c_str()).empty()) {
-    return "drive " + drive + " is not mapped: make " + "$WINEPREFIX/dosdevices/" +
-           static_cast<char>(drive[0] | 0x20) + ": a link to its folder, or give a Linux path";
-  }
-  // The folder was not there when looked for, and was when created: another install
-  // made it in between.
-  if (error == files::kErrorAlreadyExists && EntryExists(folder.c_str())) {
-    return "another install created it at the same moment; run the install again to complete the catalog";
-  }
-  if (error == files::kErrorPathNotFound) {
-    std::string missing = folder;
-    for (;;) {
-      const std::size_t separator = missing.find_last_of("\\/");
-      if (separator == std::string::npos || separator == 0) break;
-      const std::string parent = missing.substr(0, separator);
-      if (parent.size() <= drive.size() || EntryExists(parent.c_str())) break;
-      missing = parent;
-    }
-    if (missing != folder) return Named(missing) + " does not exist";
-  }
-  return files::ErrorText(error);
-}
-
-// How many entries were left out, the first few with the system's reason, and where
-// the rest are.
-std::string LeftOutText(const InstallDetails& details) {
-  constexpr std::size_t kNamed = 3;
-  const bool one = details.copyFailures == 1;
-  std::string text = std::to_string(details.copyFailures) + (one ? " entry" : " entries") + " of the catalog " +
-                     (one ? "was" : "were") + " left out: ";
-  const std::vector<LeftOut>& first = details.leftOut.first;
-  for (std::size_t i = 0; i < std::min(first.size(), kNamed); ++i) {
-    text += (i == 0 ? "" : "; ") + first[i].path + " (" + files::ErrorText(first[i].error) + ")";
-  }
-  const std::size_t rest = static_cast<std::size_t>(details.copyFailures) - std::min(first.size(), kNamed);
-  if (rest != 0) text += " and " + std::to_string(rest) + " more";
-  return text + " (see the trace's ERR-03, ERR-04 and ERR-05 lines)";
-}
-
 void ExplainFailure(InstallLog& log, const InstallDetails& details) {
-  switch (details.failed) {
-    case InstallDetails::Failed::kNothing:
-      if (details.copyFailures != 0) Explain(log, LeftOutText(details));
-      return;
-    case InstallDetails::Failed::kCatalogRoot:
-    case InstallDetails::Failed::kCatalogFolder:
-      Explain(log, "cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error));
-      return;
-    case InstallDetails::Failed::kFramePage:
-      if (details.error == files::kErrorFileNotFound) {
-        Explain(log, "the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
-                Named(details.path));
-      } else {
-        Explain(log, "cannot search FP\\HTML of the CD root " + Named(details.path) + " for the frame page: " +
-                files::ErrorText(details.error));
-      }
-      return;
+  if (details.failed != InstallDetails::Failed::kNothing) {
+    Explain(log, report::PreparationProblem(details));
+  } else if (details.copyFailures != 0) {
+    Explain(log, report::LeftOutSummary(details));
   }
 }
 
 // The summary a robust copy tool ends with: what was copied and failed, how much, how
 // long, and where the catalog is now.
-void Summarise(InstallLog& log, const InstallProgress::Snapshot& copied, InstallOutcome outcome) {
+void Summarise(InstallLog& log, const InstallProgress::Snapshot& copied, InstallOutcome outcome,
+               const std::string& catalogAddress) {
   const std::uint64_t done = copied.filesDone - copied.filesFailed;
   std::string text = outcome == InstallOutcome::kStopped ? "stopped: " : "";
   text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
           " failed, " + FormatBytes(copied.bytesDone) + " in " +
           FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed)) + "; the catalog is in " +
-          Named(g_catalogRoot + "\\" + g_catalogId.Text());
+          report::Named(g_catalogRoot + "\\" + g_catalogId.Text());
+  if (outcome == InstallOutcome::kInstalled) text += "; browse it at " + catalogAddress;
   if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path().string();
   Explain(log, text);
 }
@@ -331,6 +265,8 @@ int main(int argc, char** argv) {
   app.add_option("--log", logFile, "Write the install's log to FILE instead of a new file in the log folder")
       ->type_name("FILE");
   app.add_flag("--no-log", logOff, "Write no log")->excludes("--log");
+  bool openCatalog = false;
+  app.add_flag("--open", openCatalog, "Open the installed catalog in the browser after a successful install");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
   app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
   app.footer(kHelpFooter);
@@ -362,7 +298,15 @@ int main(int argc, char** argv) {
   const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
   FlushTrace();
   ExplainFailure(log, details);
-  if (notices.Copied() && (onTerminal || summary)) Summarise(log, *notices.Copied(), outcome);
+  const std::string catalogAddress =
+      outcome == InstallOutcome::kInstalled ? address::CatalogAddress(installDir, g_catalogRoot) : std::string();
+  if (notices.Copied() && (onTerminal || summary)) Summarise(log, *notices.Copied(), outcome, catalogAddress);
+  if (openCatalog && outcome == InstallOutcome::kInstalled) {
+    log.Note("opening " + catalogAddress);
+    if (std::string problem; !desktop::OpenInBrowser(catalogAddress, problem)) {
+      Explain(log, "cannot open " + catalogAddress + ": " + problem);
+    }
+  }
   int status = kExitPreparationFailed;
   switch (outcome) {
     case InstallOutcome::kInstalled:

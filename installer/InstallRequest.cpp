@@ -14,7 +14,10 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
   InstallDetails& report = details != nullptr ? *details : unused;
   report = {};
   const auto failedPreparation = [&](InstallDetails::Failed failed, std::string path) {
-    report = {failed, std::move(path), files::LastError(), 0, {}};
+    report = {};
+    report.failed = failed;
+    report.path = std::move(path);
+    report.error = files::LastError();
     notices.ShowNotice(kPreparationFailedNotice);
     return InstallOutcome::kPreparationFailed;
   };
@@ -46,7 +49,12 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
       }
     }
     report.copyFailures = CopyCatalog(progress, &report.leftOut);
-    stopped = progress != nullptr && progress->Stopped();
+    if (progress == nullptr) return;
+    stopped = progress->Stopped();
+    const InstallProgress::Snapshot copied = progress->Read();
+    report.filesCopied = copied.filesDone - copied.filesFailed;
+    report.bytesCopied = copied.bytesDone;
+    report.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
   });
   // What was copied before a stop stays; the next install completes the catalog.
   if (stopped) {

@@ -2,6 +2,8 @@
 // the install, runs the copy plan, and lets the dialog close.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,6 +42,10 @@ struct InstallDetails {
   unsigned long error = 0;  // the file services' last error then
   int copyFailures = 0;     // entries of the catalog left out
   LeftOutList leftOut;      // the first of them
+  // What the copy put in place, where its progress was followed.
+  std::uint64_t filesCopied = 0;
+  std::uint64_t bytesCopied = 0;
+  std::chrono::seconds elapsed{};
 };
 
 inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";

@@ -43,12 +43,33 @@ constexpr ControlTemplate kProgressControls[] = {
     {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kDefPushButton | kTabStop},
 };
 
+// The outcome of an install, in the progress window's place: a headline, the details
+// (selectable, to be copied), and Close, the default, first. An installed catalog can
+// be opened from there.
+constexpr ControlTemplate kOutcomeControls[] = {
+    {IDC_OUTCOME_HEADLINE, ControlKind::kText, "", 7, 7, 286, 10, kLeft | kNoPrefix},
+    {IDCANCEL, ControlKind::kPushButton, "Close", 243, 130, 50, 14, kDefPushButton | kTabStop},
+    {IDC_OPEN_CATALOG, ControlKind::kPushButton, "&Open the catalog", 163, 130, 75, 14, kTabStop},
+    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 20, 286, 104,
+     kLeft | kBorder | kTabStop | kMultiLine | kReadOnly | kVScroll | kAutoVScroll, 0, "Install details"},
+};
+constexpr ControlTemplate kOutcomeFailedControls[] = {
+    {IDC_OUTCOME_HEADLINE, ControlKind::kText, "", 7, 7, 286, 10, kLeft | kNoPrefix},
+    {IDCANCEL, ControlKind::kPushButton, "Close", 243, 130, 50, 14, kDefPushButton | kTabStop},
+    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 20, 286, 104,
+     kLeft | kBorder | kTabStop | kMultiLine | kReadOnly | kVScroll | kAutoVScroll, 0, "Install details"},
+};
+
 constexpr DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, 0, 0, 235, 55, "Zandrel2のﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0, kAboutControls},
     {IDD_ZANDREL2_DIALOG, 0, 0, 319, 139, "Zandrel", kDialogFont, 9,
      kPopup | kVisible | kCaption | kSysMenu | kModalFrame | kSetFont, kAppWindow, kInstallControls},
     {IDD_PROGRESS, 0, 0, 240, 81, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
      kProgressControls},
+    {IDD_OUTCOME, 0, 0, 300, 151, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
+     kOutcomeControls},
+    {IDD_OUTCOME_FAILED, 0, 0, 300, 151, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
+     kOutcomeFailedControls},
 };
 
 struct StringEntry {

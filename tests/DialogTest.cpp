@@ -1,12 +1,14 @@
 // The install dialog and the about box on Qt's offscreen platform, driven through
 // the widgets as a user would, with the real installer on sandbox drives.
 #include <QAccessible>
+#include <QLabel>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -36,11 +38,29 @@ struct Notice {
   bool ownedByInstallDialog;
 };
 
-// Answers every message box that comes up with OK, and remembers what it said.
+// What an outcome window showed.
+struct Outcome {
+  QString headline;
+  QString details;
+  bool canOpen;
+};
+
+// Answers every message box that comes up with OK, and remembers what it said; closes
+// every outcome window with Esc, after `onOutcome` had its turn, and remembers it too.
 class NoticeCatcher {
  public:
   NoticeCatcher() {
     QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      if (auto* outcome = qobject_cast<port::Window*>(QApplication::activeModalWidget());
+          outcome != nullptr && outcome->isVisible() && !outcome->Ending() &&
+          (outcome->objectName() == "dialog-104" || outcome->objectName() == "dialog-105")) {
+        outcomes.push_back({qobject_cast<QLabel*>(outcome->Control(IDC_OUTCOME_HEADLINE))->text(),
+                            qobject_cast<QPlainTextEdit*>(outcome->Control(IDC_OUTCOME_DETAILS))->toPlainText(),
+                            outcome->Control(IDC_OPEN_CATALOG) != nullptr});
+        if (onOutcome) onOutcome(*outcome);
+        QTest::keyClick(outcome, Qt::Key_Escape);
+        return;
+      }
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr || !box->isVisible()) return;
       const bool owned = box->parentWidget() != nullptr && box->parentWidget()->objectName() == "dialog-102";
@@ -57,6 +77,8 @@ class NoticeCatcher {
     return texts;
   }
   std::vector<Notice> notices;
+  std::vector<Outcome> outcomes;
+  std::function<void(port::Window&)> onOutcome;
 
  private:
   QTimer m_timer;
@@ -315,6 +337,60 @@ class DialogTest : public QObject {
     QCOMPARE(result, IDOK);
     QCOMPARE(catcher.Texts().size(), 4);
     QVERIFY(fs::is_regular_file(m_drives->DriveC() / kInstalledFrame));
+
+    // After each notice, the outcome says why, where it can be copied from.
+    QCOMPARE(catcher.outcomes.size(), std::size_t{3});
+    const Outcome& notPrepared = catcher.outcomes[0];
+    QCOMPARE(notPrepared.headline, QString("Not installed"));
+    QVERIFY(!notPrepared.canOpen);
+    QVERIFY2(notPrepared.details.startsWith("Cannot create C:\\Apache2\\htdocs\\Catalogs: C:\\Apache2 (/") &&
+                 notPrepared.details.contains("/Apache2) does not exist\n"),
+             qPrintable(notPrepared.details));
+    QVERIFY2(notPrepared.details.contains("\nLog: "), qPrintable(notPrepared.details));
+    const Outcome& leftOut = catcher.outcomes[1];
+    QCOMPARE(leftOut.headline, QString("Not installed completely"));
+    QVERIFY2(leftOut.details.contains("\n1 entry of the catalog was left out:\n"
+                                      "D:\\\\FP\\HTML\\\\QXT905_frame.htm ("),
+             qPrintable(leftOut.details));
+    QCOMPARE(catcher.outcomes[2].headline, QString("Installed"));
+  }
+
+  // A finish the user can act on: what was installed and where, with the server's
+  // address from the install directory's configuration, and "Open the catalog" handing it to the desktop's opener.
+  void theOutcomeOfAnInstallOpensTheCatalogThroughTheServer() {
+    m_drives->MakeSampleCd();
+    const fs::path apache = m_drives->DriveC() / "Apache2";
+    fs::create_directories(apache / "htdocs");
+    SandboxDrives::WriteFile(apache / "conf" / "httpd.conf", "# a server for the catalog\nListen 8080\nServerName 127.0.0.1\n");
+    const fs::path opener = m_drives->Root() / "bin";
+    SandboxDrives::WriteFile(opener / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/opened\"\n");
+    fs::permissions(opener / "xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (opener.string() + ":" + path).c_str(), 1);
+    CZandrel2Dlg dialog;
+    theApp.m_pMainWnd = &dialog;
+    NoticeCatcher catcher;
+    catcher.onOutcome = [](port::Window& outcome) {
+      QVERIFY(Button(outcome, IDCANCEL)->isDefault());
+      Button(outcome, IDC_OPEN_CATALOG)->click();
+    };
+    const int result = RunWith(dialog, [&](port::Window& window) { Button(window, IDOK)->click(); });
+    setenv("PATH", path.c_str(), 1);
+    QCOMPARE(result, IDOK);
+    QCOMPARE(catcher.Texts(), QStringList{"Start to Install."});
+    QCOMPARE(catcher.outcomes.size(), std::size_t{1});
+    const Outcome& installed = catcher.outcomes.front();
+    QCOMPARE(installed.headline, QString("Installed"));
+    QVERIFY(installed.canOpen);
+    const QStringList lines = installed.details.split('\n');
+    QCOMPARE(lines.size(), 5);
+    QVERIFY2(lines[0].startsWith("6 files, 41 bytes, in 0:0"), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QString("Catalog folder: C:\\Apache2\\htdocs\\Catalogs"));
+    QVERIFY2(lines[2].startsWith("Linux folder: /") && lines[2].endsWith("/Apache2/htdocs/Catalogs"), qPrintable(lines[2]));
+    QCOMPARE(lines[3], QString("Address: http://127.0.0.1:8080/Catalogs/index.htm"));
+    QVERIFY(lines[4].startsWith("Log: "));
+    QCOMPARE(QString::fromStdString(SandboxDrives::ReadFile(opener / "opened")),
+             QString("http://127.0.0.1:8080/Catalogs/index.htm\n"));
   }
 
   void theProgressWindowFollowsTheCopyAndEveryWayOutStopsIt_data() {

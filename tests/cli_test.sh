@@ -56,7 +56,25 @@ expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")
 # --summary ends a run on a file with the summary line a terminal gets by itself.
 "$install_tool" --summary >"$work/trace" 2>"$work/notices"
 newest_log=$(ls "$logs"/zandrel2-*.log | tail -n 1)
-expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); the log is $newest_log" "summary line"
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; the log is $newest_log" "summary line"
+
+# --open hands the catalog's address to the desktop's opener (a recording stand-in
+# here): the front page file without a server configuration, the server's address with
+# one; nothing after a failed install.
+mkdir -p "$work/opener"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work/opener" >"$work/opener/xdg-open"
+chmod +x "$work/opener/xdg-open"
+PATH=$work/opener:$PATH "$install_tool" --open >/dev/null 2>&1
+expect_eq "$(cat "$work/opener/opened")" "$WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm" "opened without a server"
+mkdir -p "$work/c/Apache2/conf"
+printf '# the port\nListen 127.0.0.1:8081\n' >"$work/c/Apache2/conf/httpd.conf"
+rm "$work/opener/opened"
+PATH=$work/opener:$PATH "$install_tool" --open >/dev/null 2>&1
+expect_eq "$(cat "$work/opener/opened")" "http://127.0.0.1:8081/Catalogs/index.htm" "opened through the server"
+rm -r "$work/opener/opened" "$work/c/Apache2/conf"
+status=0
+PATH=$work/opener:$PATH "$install_tool" --open --cd 'X:\' >/dev/null 2>&1 || status=$?
+expect_eq "$status:$([[ -e "$work/opener/opened" ]] && echo opened)" "1:" "no opening after a failed install"
 
 # Every install writes a log of its own: what it was asked, the trace as it is, the
 # notices and the summary in the order they came, and the exit status.

@@ -62,6 +62,23 @@ copies=$(grep -o 'copy /' "$work/trace" | wc -l)
 [[ $copies == $((37 + 5 * 2 + 2)) ]] || fail "one copy line per entry, got $copies"
 check_served "$work/cd" "CD folder"
 
+# --open after an install into a directory whose conf\httpd.conf names the server: the
+# summary names the address, the desktop's opener (a recording stand-in) is given it,
+# and the server answers it with the catalog's front page.
+url=$("$tools/apache-fixture.sh" start "$work/apache" "$work/c/Apache2/htdocs")
+mkdir -p "$work/c/Apache2/conf" "$work/opener"
+printf 'ServerName 127.0.0.1\nListen 127.0.0.1:%s\n' "$(<"$work/apache/port")" >"$work/c/Apache2/conf/httpd.conf"
+printf '#!/bin/sh\necho "$1" >"%s/opened"\n' "$work" >"$work/opener/xdg-open"
+chmod +x "$work/opener/xdg-open"
+PATH=$work/opener:$PATH "$install_tool" --cd "$work/cd" --open --summary >/dev/null 2>"$work/notices" || fail "install with --open"
+grep -q "; browse it at ${url}Catalogs/index.htm;" "$work/notices" || fail "the summary names no address: $(tail -n 1 "$work/notices")"
+[[ "$(cat "$work/opened" 2>/dev/null)" == "${url}Catalogs/index.htm" ]] || fail "opened: $(cat "$work/opened" 2>/dev/null)"
+curl -s -o "$work/front.htm" -w '%{http_code}' "${url}Catalogs/index.htm" >"$work/http-status" || true
+[[ "$(<"$work/http-status")" == 200 ]] && grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" \
+  || fail "the opened address is not the catalog's front page (HTTP $(<"$work/http-status"))"
+"$tools/apache-fixture.sh" stop "$work/apache"
+rm -r "$work/c/Apache2/conf"
+
 # (b) The same CD mastered as an image and mounted read-only. Without a map entry
 # for D:, the first disc or image mounted is drive D: (where another disc was mounted
 # before this one, that one would be, and the check is left out).

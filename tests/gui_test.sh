@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The real window under Xvfb, driven from the keyboard as a person would: open the
-# about box from the window menu, then press Enter to install the sample catalog,
-# dismiss "Start to Install." with Enter, and check what the install left behind.
-# Screenshots of the dialog, the about box and the notice go to ARTIFACTS.
+# about box from the window menu; press Enter without htdocs, for ERR-01 and the
+# outcome that says why; then press Enter to install the sample catalog,
+# dismiss "Start to Install." with Enter; the outcome window says "Installed" and its
+# "Open the catalog" (Alt+O) hands the server's address to the desktop's opener (a
+# recording stand-in), where a real Apache serves the catalog's front page; Esc closes
+# it, the program ends, and what the install left behind is checked. Screenshots of the
+# dialog, the about box, the notice and the outcome go to ARTIFACTS.
 set -euo pipefail
 app=$1
 artifacts=$2
@@ -11,12 +15,15 @@ source "$(dirname "$0")/x11_session.sh"
 
 "$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
 export WINEPREFIX=$work/prefix
-mkdir -p "$WINEPREFIX/dosdevices" "$work/c/Apache2/htdocs"
+mkdir -p "$WINEPREFIX/dosdevices" "$work/c/Apache2"
 ln -s "$work/cd" "$WINEPREFIX/dosdevices/d:"
 ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
 
+stand_in_opener
+
 start_xvfb
 
+export XDG_STATE_HOME=$work/state
 "$app" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
 dialog=$(window_named '^Zandrel$')
@@ -39,12 +46,43 @@ shoot about.png
 xdotool key Return
 gone 'ﾊﾞｰｼﾞｮﾝ情報'
 
-# Enter presses "Copy", the focused default button.
+# Enter presses "Copy", the focused default button. Without htdocs, ERR-01, and then
+# the outcome says why.
+xdotool windowfocus --sync "$dialog"
+xdotool key Return
+window_named '^zandrel2$' >/dev/null
+xdotool key Return
+outcome=$(outcome_window '^zandrel2$')
+xdotool windowfocus --sync "$outcome"
+shoot outcome-failed.png
+xdotool key Escape
+gone '^zandrel2$'
+grep -q "^Cannot create C:\\\\Apache2\\\\htdocs\\\\Catalogs: C:\\\\Apache2\\\\htdocs (.*) does not exist" "$XDG_STATE_HOME"/zandrel2/*.log \
+  || fail "the log does not say why: $(cat "$XDG_STATE_HOME"/zandrel2/*.log)"
+
+# Apache serves the install directory's htdocs, as its conf\httpd.conf says.
+mkdir -p "$work/c/Apache2/htdocs" "$work/c/Apache2/conf"
+chmod 755 "$work"  # Apache's workers read the tree as www-data when run by root
+url=$("$tools/apache-fixture.sh" start "$work/apache" "$work/c/Apache2/htdocs")
+trap '"$tools/apache-fixture.sh" stop "$work/apache" || true; cleanup' EXIT
+printf 'ServerName 127.0.0.1\nListen 127.0.0.1:%s\n' "$(<"$work/apache/port")" >"$work/c/Apache2/conf/httpd.conf"
+
 xdotool windowfocus --sync "$dialog"
 xdotool key Return
 window_named '^zandrel2$' >/dev/null
 shoot notice.png
 xdotool key Return
+
+outcome=$(outcome_window '^zandrel2$')
+xdotool windowfocus --sync "$outcome"
+shoot outcome-installed.png
+xdotool key alt+o
+address=$(opened_address)
+[[ "$address" == "${url}Catalogs/index.htm" ]] || fail "opened $address, not ${url}Catalogs/index.htm"
+curl -s -o "$work/front.htm" -w '%{http_code}' "$address" >"$work/http-status"
+[[ "$(<"$work/http-status")" == 200 ]] || fail "$address answered $(<"$work/http-status")"
+grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" || fail "$address is not the catalog's front page"
+xdotool key Escape
 
 status=0
 ended "$app_pid"

@@ -2,8 +2,9 @@
 # The progress window in a real window on Xvfb, with a slow CD (every read delayed),
 # driven from the keyboard: after "Start to Install." the progress window shows the
 # copy moving; a window put over the install dialog and taken away leaves no ghost;
-# Stop ends the copy after a whole file with the dialog open and "Install stopped."
-# shown; the next Copy completes the catalog byte for byte. Screenshots go to
+# Stop ends the copy within the file being copied with the dialog open, "Install
+# stopped." and then the outcome shown; the next Copy completes the catalog byte for
+# byte, and Enter closes its outcome. Screenshots go to
 # ARTIFACTS.
 #   progress_window_test.sh linux PROGRAM ARTIFACTS
 #   progress_window_test.sh windows PROGRAM ARTIFACTS   (WINEPREFIX from tools/wine-prefix.sh)
@@ -125,7 +126,12 @@ done
 [[ -n "$notice" ]] || fail "no notice after Stop, or the progress window stayed"
 shoot stopped.png
 keys Return
-sleep 1
+# Then the outcome: how much was done, and that the next Copy completes the catalog.
+outcome=$(outcome_window "^$app_name\$")
+focus "$outcome"
+shoot outcome-stopped.png
+keys Return
+for _ in $(seq 100); do xdotool search --onlyvisible --name "^$app_name\$" >/dev/null 2>&1 || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended after Stop"
 xdotool search --onlyvisible --name '^Zandrel$' >/dev/null || fail "the install dialog closed after Stop"
 photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)
@@ -139,6 +145,10 @@ done < <(find "$catalog" -type f -print0)
 focus "$dialog"
 keys Return
 window_named "^$app_name\$" >/dev/null
+keys Return
+# Enter on the outcome's Close ends the dialog.
+outcome=$(outcome_window "^$app_name\$")
+focus "$outcome"
 keys Return
 ended "$app_pid" 45
 wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"

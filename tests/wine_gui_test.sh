@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The Windows program under Wine in a real window on Xvfb, driven from the keyboard:
 # the system menu's about item opens the about box; "Browse" opens the folder chooser
-# and Esc cancels it; Enter on "Copy" installs the sample catalog after "Start to
-# Install."; the process ends with the catalog and the trace in place. Screenshots
-# of the dialog, the system menu, the about box, the chooser and the notice go to
-# ARTIFACTS. Needs WINEPREFIX prepared by tools/wine-prefix.sh.
+# and Esc cancels it; Enter on "Copy" without htdocs gives ERR-01 and the outcome that
+# says why; with htdocs it installs the sample catalog after "Start to Install.", and
+# the outcome's "Open the catalog" (Alt+O) hands the server's address, through Wine's
+# browser, to the desktop's opener (a recording stand-in), where a real Apache serves
+# it; the process ends with status 0 and the catalog and the trace in place.
+# Screenshots of the dialog, the system menu, the about box, the chooser, the notice
+# and both outcomes go to ARTIFACTS. Needs WINEPREFIX prepared by tools/wine-prefix.sh.
 set -euo pipefail
 app=$1
 artifacts=$2
@@ -17,7 +20,10 @@ export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
 apache=$WINEPREFIX/drive_c/Apache2
 rm -rf "$apache"
-mkdir -p "$apache/htdocs"
+mkdir -p "$apache"
+# Wine hands an address to its browser, which hands it to the desktop's opener.
+stand_in_opener
+export XDG_STATE_HOME=$work/state
 
 start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
@@ -46,16 +52,44 @@ xdotool windowfocus "$chooser" 2>/dev/null || true
 keys Escape
 gone 'フォルダー'
 
-# Back to "Copy", and Enter.
+# Back to "Copy", and Enter: without htdocs, ERR-01, and then the outcome says why.
 xdotool windowfocus "$dialog" 2>/dev/null || true
 keys shift+Tab shift+Tab shift+Tab Return
+window_named '^Zandrel2$' >/dev/null
+keys Return
+outcome=$(outcome_window '^Zandrel2$')
+xdotool windowfocus "$outcome" 2>/dev/null || true
+shoot outcome-failed.png
+keys Escape
+gone '^Zandrel2$'
+
+# Apache serves the install directory's htdocs, as its conf\httpd.conf says.
+mkdir -p "$apache/htdocs" "$apache/conf"
+url=$("$tools/apache-fixture.sh" start "$work/apache" "$apache/htdocs")
+trap '"$tools/apache-fixture.sh" stop "$work/apache" || true; cleanup' EXIT
+printf 'Listen 127.0.0.1:%s\r\n' "$(<"$work/apache/port")" >"$apache/conf/httpd.conf"
+
+xdotool windowfocus "$dialog" 2>/dev/null || true
+keys Return
 window_named '^Zandrel2$' >/dev/null
 shoot notice.png
 keys Return
 
+# The outcome: "Open the catalog" (Alt+O) opens the front page through the server.
+outcome=$(outcome_window '^Zandrel2$')
+xdotool windowfocus "$outcome" 2>/dev/null || true
+shoot outcome-installed.png
+keys alt+o
+address=$(opened_address)
+[[ "$address" == "${url}Catalogs/index.htm" ]] || fail "opened $address, not ${url}Catalogs/index.htm"
+[[ "$(curl -s -o /dev/null -w '%{http_code}' "$address")" == 200 ]] || fail "$address is not served"
+keys Escape
+
 ended "$app_pid"
-wait "$app_pid" || true
+status=0
+wait "$app_pid" || status=$?
 app_pid=
+[[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
 
 catalogs=$apache/htdocs/Catalogs
 cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"

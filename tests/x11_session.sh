@@ -33,6 +33,38 @@ window_named() {
   fail "no window named $1"
 }
 
+# The outcome window after an install: a window named $1 told from the notices and the
+# progress window of the same name by its height; waits up to thirty seconds.
+outcome_window() {
+  local id HEIGHT
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep '^HEIGHT=')"
+      (( ${HEIGHT:-0} > 200 )) && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  fail "no outcome window named $1"
+}
+
+# A recording stand-in for the desktop's opener, first on PATH: each address it is
+# given goes to $work/opened.
+stand_in_opener() {
+  mkdir -p "$work/opener"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/opener/xdg-open"
+  chmod +x "$work/opener/xdg-open"
+  export PATH=$work/opener:$PATH
+}
+
+# Waits up to fifteen seconds for the stand-in opener to have been given an address.
+opened_address() {
+  for _ in $(seq 150); do
+    [[ -s "$work/opened" ]] && { cat "$work/opened"; return 0; }
+    sleep 0.1
+  done
+  fail "nothing was opened"
+}
+
 # Waits until no visible window's name matches.
 gone() {
   for _ in $(seq 100); do

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -105,6 +106,10 @@ std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t
 std::string GetControlText(Window* window, int controlId) {
   QWidget* control = window->Control(controlId);
   if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text().toStdString();
+  // A multi-line field's lines end in CR LF, as Windows gives them.
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) {
+    return lines->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+  }
   if (auto* label = qobject_cast<QLabel*>(control)) {
     const QVariant full = label->property(kFullText);
     return (full.isValid() ? full.toString() : label->text()).toStdString();
@@ -125,6 +130,10 @@ void SetControlText(Window* window, int controlId, const std::string& text) {
   }
   if (auto* button = qobject_cast<QPushButton*>(control)) {
     button->setText(full);
+    return;
+  }
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) {
+    lines->setPlainText(QString(full).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     return;
   }
   auto* edit = qobject_cast<QLineEdit*>(control);

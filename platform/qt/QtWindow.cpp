@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -132,6 +133,16 @@ QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidt
       break;
     }
     case res::ControlKind::kEdit: {
+      if ((control.style & res::style::kMultiLine) != 0) {
+        auto* lines = new QPlainTextEdit(this);  // owned by the window
+        lines->setReadOnly((control.style & res::style::kReadOnly) != 0);
+        lines->setTabChangesFocus(true);  // Tab moves on, as in a dialog's multi-line field
+        lines->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        if ((control.style & res::style::kVScroll) == 0) lines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        connect(lines, &QPlainTextEdit::textChanged, this, [this, id] { Send(WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), kFromControl); });
+        widget = lines;
+        break;
+      }
       auto* edit = new QLineEdit(this);  // owned by the window
       edit->setFrame((control.style & res::style::kBorder) != 0);
       if ((control.style & res::style::kAutoHScroll) == 0) edit->setValidator(new FitsVisibleWidth(*edit));

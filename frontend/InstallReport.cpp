@@ -1,0 +1,102 @@
+#include "frontend/InstallReport.h"
+
+#include <algorithm>
+
+#include "installer/FileServices.h"
+#include "installer/InstallProgress.h"
+#include "installer/PathCalls.h"
+
+namespace report {
+namespace {
+
+// The drive of `path`, as "X:", where it has one.
+std::string DriveOf(const std::string& path) {
+  const std::size_t at = path.find(':');
+  return at == 1 ? path.substr(0, 2) : std::string();
+}
+
+// Why `folder` could not be created: the nearest folder above it that is not there,
+// an unmapped drive, or the system's reason.
+std::string WhyNotCreated(const std::string& folder, unsigned long error) {
+  const std::string drive = DriveOf(folder);
+  if (!drive.empty() && files::SystemPath((drive + "\\").c_str()).empty()) {
+    return "drive " + drive + " is not mapped: make " + "$WINEPREFIX/dosdevices/" +
+           static_cast<char>(drive[0] | 0x20) + ": a link to its folder, or give a Linux path";
+  }
+  // The folder was not there when looked for, and was when created: another install
+  // made it in between.
+  if (error == files::kErrorAlreadyExists && EntryExists(folder.c_str())) {
+    return "another install created it at the same moment; run the install again to complete the catalog";
+  }
+  if (error == files::kErrorPathNotFound) {
+    std::string missing = folder;
+    for (;;) {
+      const std::size_t separator = missing.find_last_of("\\/");
+      if (separator == std::string::npos || separator == 0) break;
+      const std::string parent = missing.substr(0, separator);
+      if (parent.size() <= drive.size() || EntryExists(parent.c_str())) break;
+      missing = parent;
+    }
+    if (missing != folder) return Named(missing) + " does not exist";
+  }
+  return files::ErrorText(error);
+}
+
+std::string EntriesLeftOut(int count) {
+  const bool one = count == 1;
+  return std::to_string(count) + (one ? " entry" : " entries") + " of the catalog " + (one ? "was" : "were") +
+         " left out";
+}
+
+std::string LeftOutEntry(const LeftOut& entry) { return entry.path + " (" + files::ErrorText(entry.error) + ")"; }
+
+}  // namespace
+
+std::string Named(const std::string& path) {
+  const std::string onSystem = files::SystemPath(path.c_str());
+  if (onSystem.empty()) return path + " (its drive is not mapped)";
+  return onSystem == path ? path : path + " (" + onSystem + ")";
+}
+
+std::string PreparationProblem(const InstallDetails& details) {
+  switch (details.failed) {
+    case InstallDetails::Failed::kNothing:
+      return {};
+    case InstallDetails::Failed::kCatalogRoot:
+    case InstallDetails::Failed::kCatalogFolder:
+      return "cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error);
+    case InstallDetails::Failed::kFramePage:
+      if (details.error == files::kErrorFileNotFound) {
+        return "the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
+               Named(details.path);
+      }
+      return "cannot search FP\\HTML of the CD root " + Named(details.path) +
+             " for the frame page: " + files::ErrorText(details.error);
+  }
+  return {};
+}
+
+std::string LeftOutSummary(const InstallDetails& details) {
+  constexpr std::size_t kNamed = 3;
+  std::string text = EntriesLeftOut(details.copyFailures) + ": ";
+  const std::vector<LeftOut>& first = details.leftOut.first;
+  for (std::size_t i = 0; i < std::min(first.size(), kNamed); ++i) text += (i == 0 ? "" : "; ") + LeftOutEntry(first[i]);
+  const std::size_t rest = static_cast<std::size_t>(details.copyFailures) - std::min(first.size(), kNamed);
+  if (rest != 0) text += " and " + std::to_string(rest) + " more";
+  return text + " (see the trace's ERR-03, ERR-04 and ERR-05 lines)";
+}
+
+std::vector<std::string> LeftOutLines(const InstallDetails& details) {
+  std::vector<std::string> lines{EntriesLeftOut(details.copyFailures) + ":"};
+  for (const LeftOut& entry : details.leftOut.first) lines.push_back(LeftOutEntry(entry));
+  const std::size_t rest = static_cast<std::size_t>(details.copyFailures) - details.leftOut.first.size();
+  if (rest != 0) lines.push_back("and " + std::to_string(rest) + " more");
+  return lines;
+}
+
+std::string CopiedText(const InstallDetails& details) {
+  return std::to_string(details.filesCopied) + (details.filesCopied == 1 ? " file, " : " files, ") +
+         FormatBytes(details.bytesCopied) + ", in " + FormatDuration(details.elapsed);
+}
+
+}  // namespace report

@@ -1,0 +1,32 @@
+// What an install did, and why one failed, in words: the same for the command line's
+// lines and the window program's outcome window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "installer/InstallRequest.h"
+
+namespace report {
+
+// The path and, where the system knows it by another name, that name:
+// "C:\Apache2 (/srv/apache2)", or "X:\ (its drive is not mapped)".
+std::string Named(const std::string& path);
+
+// Why the target folders could not be prepared: which folder, the system's reason and
+// the fix (the drive that is not mapped, the folder that does not exist). Empty where
+// preparation did not fail.
+std::string PreparationProblem(const InstallDetails& details);
+
+// One line: how many entries were left out, the first three with the system's reason,
+// then a count of the rest.
+std::string LeftOutSummary(const InstallDetails& details);
+
+// The entries left out, one line each with the system's reason (the first 100), then
+// "and N more" where there were more.
+std::vector<std::string> LeftOutLines(const InstallDetails& details);
+
+// "37 files, 1.2 MB, in 0:03": what the copy put in place.
+std::string CopiedText(const InstallDetails& details);
+
+}  // namespace report

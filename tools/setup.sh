@@ -12,7 +12,7 @@ packages=(
   genisoimage fuseiso fuse
   python3 python3-pil
   qt6-base-dev libgl-dev fonts-ipafont-gothic
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick openbox wmctrl
   strace time
   scdoc groff-base man-db lintian appstream
   mingw-w64 wine wine32:i386 wine64 locales

@@ -220,10 +220,57 @@ void Window::FocusFirstTabStop() {
   if (!m_tabStops.empty()) m_tabStops.front()->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+// While a dialog runs modally, its owner takes no input, as a disabled owner on
+// Windows: its keys and clicks are dropped, and a click on it brings the dialog
+// forward. Unlike Qt's window modality this keeps the owner hearing the window
+// manager's close request, which the framework hands on to the dialog.
+class OwnerInputBlock : public QObject {
+ public:
+  OwnerInputBlock(QWidget& owner, QWidget& dialog) : m_owner(owner), m_dialog(dialog) { qApp->installEventFilter(this); }
+  OwnerInputBlock(const OwnerInputBlock&) = delete;
+  OwnerInputBlock& operator=(const OwnerInputBlock&) = delete;
+  ~OwnerInputBlock() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (widget == nullptr || widget->window() != &m_owner) return false;
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        if (m_dialog.isVisible()) {
+          m_dialog.raise();
+          m_dialog.activateWindow();
+        }
+        return true;
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::ContextMenu:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QWidget& m_owner;
+  QWidget& m_dialog;
+};
+
+}  // namespace
+
 int Window::RunModal() {
   // An owned dialog blocks its owner only; an unowned one blocks nothing, so that
   // windows without an owner, such as the folder chooser, stay usable beside it.
-  if (parent() != nullptr) setWindowModality(Qt::WindowModal);
+  std::optional<OwnerInputBlock> blocked;
+  if (parentWidget() != nullptr) blocked.emplace(*parentWidget(), *this);
   show();
   activateWindow();
   if (!m_result) {

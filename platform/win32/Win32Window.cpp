@@ -208,13 +208,33 @@ void DestroyWindow(Window* window) {
   ::DestroyWindow(destroyed->hwnd);
 }
 
+namespace {
+
+// True for the keys and clicks meant for `owner` or its controls, which the loop of a
+// dialog it owns drops; a click brings the dialog forward instead. The owner is not
+// disabled, as the dialog manager would: a disabled window hears no close request
+// from a window manager, and its close box must still reach the dialog over it.
+bool IsOwnerInput(const MSG& message, HWND owner, HWND dialog) {
+  if (owner == nullptr || (message.hwnd != owner && !IsChild(owner, message.hwnd))) return false;
+  const UINT type = message.message;
+  const bool key = type >= WM_KEYFIRST && type <= WM_KEYLAST;
+  const bool click = (type >= WM_MOUSEFIRST && type <= WM_MOUSELAST) ||
+                     (type >= WM_NCLBUTTONDOWN && type <= WM_NCXBUTTONDBLCLK && message.wParam != HTCLOSE);
+  if (!key && !click) return false;
+  if (type == WM_LBUTTONDOWN || type == WM_RBUTTONDOWN || type == WM_NCLBUTTONDOWN || type == WM_NCRBUTTONDOWN) {
+    SetActiveWindow(dialog);
+  }
+  return true;
+}
+
+}  // namespace
+
 int RunModalLoop(Window* window) {
-  // The owner takes no input while the dialog runs.
-  const bool disableOwner = window->owner != nullptr && IsWindowEnabled(window->owner);
-  if (disableOwner) EnableWindow(window->owner, FALSE);
+  // The owner takes no input while the dialog runs, but for its close box.
   ShowWindow(window->hwnd, SW_SHOW);
   MSG message{};
   while (!window->ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsOwnerInput(message, window->owner, window->hwnd)) continue;
     // Keys go to the framework window that is active before the dialog manager sees them.
     if (message.message == WM_KEYDOWN) {
       const Window* active = WindowOf(GetActiveWindow());
@@ -225,7 +245,6 @@ int RunModalLoop(Window* window) {
       DispatchMessageW(&message);
     }
   }
-  if (disableOwner) EnableWindow(window->owner, TRUE);
   // Activate the owner before hiding, so the focus returns to it.
   if (window->owner != nullptr) SetActiveWindow(window->owner);
   ShowWindow(window->hwnd, SW_HIDE);

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The close boxes during a copy, as a window manager (openbox on Xvfb) sends them: the
+# manager's own close request (_NET_CLOSE_WINDOW, by wmctrl) to the install dialog
+# stops the copy as Stop does, and so does one to the progress window; each time
+# "Install stopped." and the stopped outcome follow, the dialog stays open, and no
+# part-written file is left. Screenshots go to ARTIFACTS.
+#   close_box_test.sh linux PROGRAM ARTIFACTS
+#   close_box_test.sh windows PROGRAM ARTIFACTS   (WINEPREFIX from tools/wine-prefix.sh)
+set -euo pipefail
+platform=$1
+app=$2
+artifacts=$3
+here=$(cd "$(dirname "$0")" && pwd)
+tools=$here/../tools
+source "$here/x11_session.sh"
+source "$here/faulty_cd.sh"
+
+if ! have_fuse; then
+  echo "no FUSE here: the copy needs a slow CD to be caught; skipped"
+  exit 0
+fi
+
+"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
+mount_faulty_cd "$work/cd" "$work/slow" --slow-all 0.1
+wm_pid=
+trap 'cleanup_all' EXIT
+cleanup_all() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+  [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
+  [[ -n "${xvfb_pid:-}" ]] && { kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
+  unmount_faulty_cd
+  [[ $platform == windows ]] && rm -rf "$apache"
+  cleanup
+}
+
+if [[ $platform == windows ]]; then
+  : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+  export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
+  ln -sfn "$work/slow" "$WINEPREFIX/dosdevices/d:"
+  apache=$WINEPREFIX/drive_c/Apache2
+  rm -rf "$apache"
+  run=("$tools/wine.sh" "$app")
+  app_name=Zandrel2
+else
+  export WINEPREFIX=$work/prefix
+  mkdir -p "$WINEPREFIX/dosdevices"
+  ln -s "$work/slow" "$WINEPREFIX/dosdevices/d:"
+  ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
+  apache=$work/c/Apache2
+  run=("$app")
+  app_name=zandrel2
+fi
+mkdir -p "$apache/htdocs"
+catalog=$apache/htdocs/Catalogs/QXT905
+export XDG_STATE_HOME=$work/state
+
+start_xvfb
+openbox --sm-disable >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
+wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+
+keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
+# The managed window titled exactly $1, as the window manager lists it.
+managed() {
+  for _ in $(seq 150); do
+    local id
+    id=$(wmctrl -l | awk -v title="$1" '{ name = $0; sub(/^[^ ]+ +[^ ]+ +[^ ]+ /, "", name); if (name == title) { print $1; exit } }')
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "the window manager lists no window $1"
+}
+# The log of the latest install; on Windows in the user's temporary folder.
+newest_log() {
+  if [[ $platform == windows ]]; then
+    ls -t "$WINEPREFIX"/drive_c/users/*/Temp/zandrel2-*.log | head -n 1
+  else
+    ls -t "$XDG_STATE_HOME"/zandrel2/zandrel2-*.log | head -n 1
+  fi
+}
+# The progress window: the managed window of the application's name below the outcome's height.
+progress_window() {
+  local id HEIGHT
+  for _ in $(seq 150); do
+    for id in $(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep '^HEIGHT=')"
+      (( ${HEIGHT:-0} > 100 && HEIGHT < 200 )) && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  fail "no progress window"
+}
+
+"${run[@]}" >"$work/trace" 2>"$work/stderr" &
+app_pid=$!
+dialog=$(managed Zandrel)
+shoot framed-dialog.png
+
+# Copy, "Start to Install.", and the close request while the copy runs.
+stop_by_close_request() {
+  local target=$1 shot=$2
+  wmctrl -i -a "$dialog"
+  keys Return
+  window_named "^$app_name\$" >/dev/null
+  keys Return
+  local progress
+  progress=$(progress_window)
+  if [[ $target == dialog ]]; then wmctrl -i -c "$dialog"; else wmctrl -i -c "$progress"; fi
+  # "Install stopped.", then the outcome; the install dialog stays.
+  local waited=0
+  until [[ -z "$(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null | grep -x "$progress")" ]]; do
+    (( waited++ < 100 )) || fail "the copy went on after the close request to the $target"
+    sleep 0.1
+  done
+  window_named "^$app_name\$" >/dev/null
+  keys Return
+  local outcome
+  outcome=$(outcome_window "^$app_name\$")
+  shoot "$shot"
+  wmctrl -i -a "$outcome"
+  keys Return
+  gone "^$app_name\$"
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended after the close request to the $target"
+  [[ -n "$(wmctrl -l | awk '$NF == "Zandrel"')" ]] || fail "the install dialog closed after the close request to the $target"
+  [[ -n "$(newest_log | xargs grep -l 'Install stopped\.')" ]] || fail "no \"Install stopped.\" in the log"
+  photos=$(find "$catalog" -type f -name '*.jpg' 2>/dev/null | wc -l)
+  (( photos < $(find "$work/cd/FP" -type f -name '*.jpg' | wc -l) )) || fail "the whole catalog was copied despite the close request"
+  [[ -z "$(find "$apache" -name '.zandrel2-*' -print -quit)" ]] || fail "temporary files left after the close request"
+}
+
+stop_by_close_request dialog outcome-stopped-by-dialog-close-box.png
+stop_by_close_request progress outcome-stopped-by-progress-close-box.png
+
+# The install dialog's own close box, with no copy running, ends the program.
+wmctrl -i -c "$dialog"
+ended "$app_pid"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[[ $status == 0 ]] || fail "exit status $status after the close box: $(cat "$work/stderr")"
+echo "screenshots in $artifacts"

@@ -15,48 +15,12 @@ tools=$here/../tools
 source "$here/x11_session.sh"
 source "$here/faulty_cd.sh"
 
-if ! have_fuse; then
-  echo "no FUSE here: the copy needs a slow CD to be caught; skipped"
-  exit 0
-fi
-
-"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
-mount_faulty_cd "$work/cd" "$work/slow" --slow-all 0.1
-wm_pid=
-trap 'cleanup_all' EXIT
-cleanup_all() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-  [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
-  [[ -n "${xvfb_pid:-}" ]] && { kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
-  unmount_faulty_cd
-  [[ $platform == windows ]] && rm -rf "$apache"
-  cleanup
-}
-
-if [[ $platform == windows ]]; then
-  : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
-  export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-  ln -sfn "$work/slow" "$WINEPREFIX/dosdevices/d:"
-  apache=$WINEPREFIX/drive_c/Apache2
-  rm -rf "$apache"
-  run=("$tools/wine.sh" "$app")
-  app_name=Zandrel2
-else
-  export WINEPREFIX=$work/prefix
-  mkdir -p "$WINEPREFIX/dosdevices"
-  ln -s "$work/slow" "$WINEPREFIX/dosdevices/d:"
-  ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
-  apache=$work/c/Apache2
-  run=("$app")
-  app_name=zandrel2
-fi
-mkdir -p "$apache/htdocs"
-catalog=$apache/htdocs/Catalogs/QXT905
+source "$here/slow_cd_program.sh"
 export XDG_STATE_HOME=$work/state
 
 start_xvfb
 openbox --sm-disable >/dev/null 2>&1 &
-wm_pid=$!
+extra_pids+=($!)
 for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
 

@@ -17,43 +17,7 @@ tools=$here/../tools
 source "$here/x11_session.sh"
 source "$here/faulty_cd.sh"
 
-if ! have_fuse; then
-  echo "no FUSE here: the progress window needs a slow CD; skipped"
-  exit 0
-fi
-
-"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
-mount_faulty_cd "$work/cd" "$work/slow" --slow-all 0.1
-trap 'cleanup_all' EXIT
-cleanup_all() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
-  [[ -n "${cover_pid:-}" ]] && kill "$cover_pid" 2>/dev/null
-  [[ -n "${xvfb_pid:-}" ]] && { kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
-  unmount_faulty_cd
-  # The Windows program installs into the shared prefix's own drive C:.
-  [[ $platform == windows ]] && rm -rf "$apache"
-  cleanup
-}
-
-if [[ $platform == windows ]]; then
-  : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
-  export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
-  ln -sfn "$work/slow" "$WINEPREFIX/dosdevices/d:"
-  apache=$WINEPREFIX/drive_c/Apache2
-  rm -rf "$apache"
-  run=("$tools/wine.sh" "$app")
-  app_name=Zandrel2
-else
-  export WINEPREFIX=$work/prefix
-  mkdir -p "$WINEPREFIX/dosdevices"
-  ln -s "$work/slow" "$WINEPREFIX/dosdevices/d:"
-  ln -s "$work/c" "$WINEPREFIX/dosdevices/c:"
-  apache=$work/c/Apache2
-  run=("$app")
-  app_name=zandrel2
-fi
-mkdir -p "$apache/htdocs"
-catalog=$apache/htdocs/Catalogs/QXT905
+source "$here/slow_cd_program.sh"
 
 start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
@@ -102,10 +66,11 @@ import -window root "$work/before.png"
 convert -size 200x60 xc:red "$work/cover.png"
 display -geometry "+$((X + 10))+$((Y + 5))" "$work/cover.png" &
 cover_pid=$!
+extra_pids+=("$cover_pid")
 sleep 1
 kill "$cover_pid"
 wait "$cover_pid" 2>/dev/null || true
-cover_pid=
+extra_pids=()
 sleep 1
 import -window root "$work/after.png"
 crop "$work/before.png" "$strip" "$work/strip-before.png"

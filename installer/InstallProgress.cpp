@@ -52,9 +52,13 @@ using Seconds = std::chrono::duration<double>;
 
 // Before this much time has passed, a rate says little about the rest of the copy.
 constexpr Seconds kSettlingTime{3.0};
-// The smoothing's time constant: a change of pace shows in the estimate within seconds,
-// a single slow file does not swing it.
+// The smoothing's time constant for the rate shown: a change of pace shows within
+// seconds, a single slow file does not swing it.
 constexpr Seconds kSmoothing{5.0};
+// The fit's: long enough to hold both kinds of file, short enough to follow a change
+// of the disc's pace.
+constexpr Seconds kFitMemory{30.0};
+constexpr double kMebibyte = 1024.0 * 1024.0;
 
 }  // namespace
 
@@ -64,19 +68,53 @@ std::optional<std::chrono::seconds> TimeLeftEstimate::Update(const InstallProgre
     if (elapsed > 0) {
       m_bytesPerSecond = static_cast<double>(now.bytesDone) / elapsed;
       m_haveRate = true;
+      const double files = static_cast<double>(now.filesDone);
+      const double mebibytes = static_cast<double>(now.bytesDone) / kMebibyte;
+      m_ff = files * files;
+      m_fb = files * mebibytes;
+      m_bb = mebibytes * mebibytes;
+      m_ft = files * elapsed;
+      m_bt = mebibytes * elapsed;
     }
   } else if (m_lastElapsed && now.elapsed > *m_lastElapsed) {
     const double interval = Seconds(now.elapsed - *m_lastElapsed).count();
-    const double rate = static_cast<double>(now.bytesDone - std::min(now.bytesDone, m_lastBytes)) / interval;
+    const double bytes = static_cast<double>(now.bytesDone - std::min(now.bytesDone, m_lastBytes));
     const double weight = std::min(1.0, interval / kSmoothing.count());
-    m_bytesPerSecond += weight * (rate - m_bytesPerSecond);
+    m_bytesPerSecond += weight * (bytes / interval - m_bytesPerSecond);
+
+    const double keep = std::exp(-interval / kFitMemory.count());
+    const double files = static_cast<double>(now.filesDone - std::min(now.filesDone, m_lastFiles));
+    const double mebibytes = bytes / kMebibyte;
+    m_ff = keep * m_ff + files * files;
+    m_fb = keep * m_fb + files * mebibytes;
+    m_bb = keep * m_bb + mebibytes * mebibytes;
+    m_ft = keep * m_ft + files * interval;
+    m_bt = keep * m_bt + mebibytes * interval;
   }
   m_lastElapsed = now.elapsed;
   m_lastBytes = now.bytesDone;
+  m_lastFiles = now.filesDone;
 
   if (!now.counted || Seconds(now.elapsed) < kSettlingTime || now.bytesDone == 0 || m_bytesPerSecond <= 0) return std::nullopt;
   const double bytesLeft = static_cast<double>(now.totalBytes - std::min(now.totalBytes, now.bytesDone));
-  return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(bytesLeft / m_bytesPerSecond)));
+  double secondsLeft = bytesLeft / m_bytesPerSecond;
+  if (const std::optional<Costs> costs = FittedCosts()) {
+    const double filesLeft = static_cast<double>(now.totalFiles - std::min(now.totalFiles, now.filesDone));
+    secondsLeft = costs->perFile * filesLeft + costs->perMebibyte * bytesLeft / kMebibyte;
+  }
+  return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(secondsLeft)));
+}
+
+std::optional<TimeLeftEstimate::Costs> TimeLeftEstimate::FittedCosts() const {
+  if (m_ff <= 0 || m_bb <= 0) return std::nullopt;
+  // Files and bytes that always came in the same proportion cannot be told apart.
+  const double determinant = m_ff * m_bb - m_fb * m_fb;
+  if (determinant <= 0.01 * m_ff * m_bb) return std::nullopt;
+  Costs costs{(m_ft * m_bb - m_bt * m_fb) / determinant, (m_bt * m_ff - m_ft * m_fb) / determinant};
+  // A cost below nothing is the noise of the other: the one left carries it all.
+  if (costs.perFile < 0) costs = {0, m_bt / m_bb};
+  if (costs.perMebibyte < 0) costs = {m_ft / m_ff, 0};
+  return costs;
 }
 
 std::string FormatDuration(std::chrono::seconds duration) {

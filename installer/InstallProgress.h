@@ -71,20 +71,33 @@ class InstallProgress {
 
 static_assert(std::atomic<bool>::is_always_lock_free, "a stop is requested from a signal handler");
 
-// The time left, from the byte rate smoothed over the samples it is given a few times
-// a second; nothing until the estimate means something (a few seconds in, with bytes
-// moving).
+// The time left, estimated from samples given a few times a second; nothing until the
+// estimate means something (a few seconds in, with bytes moving). Time goes as a cost
+// for each file (a disc's seek, the file's creation) and one for each byte, fitted to
+// what the copy did, the last half minute weighing most: a run of small files says
+// little about the pace of a large one, and the other way round.
 class TimeLeftEstimate {
  public:
   std::optional<std::chrono::seconds> Update(const InstallProgress::Snapshot& now);
-  // The smoothed rate the estimate rests on; 0 before the first sample.
+  // The byte rate of the last few seconds, smoothed; 0 before the first sample.
   double BytesPerSecond() const { return m_bytesPerSecond; }
 
  private:
+  // The two costs, in seconds a file and seconds a MiB; nothing where the samples
+  // cannot tell them apart yet.
+  struct Costs {
+    double perFile = 0;
+    double perMebibyte = 0;
+  };
+  std::optional<Costs> FittedCosts() const;
+
   std::optional<InstallProgress::Clock::duration> m_lastElapsed;
   std::uint64_t m_lastBytes = 0;
+  std::uint64_t m_lastFiles = 0;
   double m_bytesPerSecond = 0;  // smoothed
   bool m_haveRate = false;
+  // Weighted sums over the intervals of files (f), MiB (b) and seconds (t).
+  double m_ff = 0, m_fb = 0, m_bb = 0, m_ft = 0, m_bt = 0;
 };
 
 // "1:05" or "1:02:03".

@@ -7,6 +7,7 @@ slow disc behaves. Runs until unmounted (fusermount -u MOUNTPOINT).
                                  [--slow-reads NAME:SECONDS]... [--slow-all SECONDS]
                                  [--fail-listing NAME:ERRNO]...
                                  [--slow-listing NAME:SECONDS]... [--listing-mark FILE]
+                                 [--seek SECONDS] [--rate BYTES_PER_SECOND]
 
 --fail-reads: reads of files called NAME (any folder) give their first BYTES bytes,
 then fail with EIO. --end-early: they give their first BYTES bytes, then the end of
@@ -15,7 +16,9 @@ each read of files called NAME waits SECONDS first; --slow-all: each read of any
 file does. --fail-listing: folders called NAME
 cannot be listed: opening them fails with ERRNO (EACCES, EIO). --slow-listing: opening
 folders called NAME waits SECONDS first, once --listing-mark's FILE is made, so that a
-test knows the program is inside that listing.
+test knows the program is inside that listing. --seek and --rate make a drive's pace:
+opening a file waits SECONDS (the head moving to it), and each read waits as long as
+its bytes take at that rate.
 """
 import argparse
 import errno
@@ -27,7 +30,10 @@ from fusepy import FUSE, FuseOSError, Operations
 
 
 class FaultyCd(Operations):
-    def __init__(self, root, failing, ending, slow, unlistable, slow_all, slow_listing=None, listing_mark=None):
+    def __init__(self, root, failing, ending, slow, unlistable, slow_all, slow_listing=None, listing_mark=None,
+                 seek=0, rate=0):
+        self.seek = seek
+        self.rate = rate
         self.slow_listing = slow_listing or {}
         self.listing_mark = listing_mark
         self.slow_all = slow_all
@@ -65,6 +71,8 @@ class FaultyCd(Operations):
     def open(self, path, flags):
         if flags & (os.O_WRONLY | os.O_RDWR):
             raise FuseOSError(errno.EROFS)
+        if self.seek:
+            time.sleep(self.seek)
         return os.open(self._real(path), os.O_RDONLY)
 
     def read(self, path, size, offset, fh):
@@ -78,7 +86,10 @@ class FaultyCd(Operations):
             size = min(size, good - offset)
         if name in self.ending:
             size = max(0, min(size, self.ending[name] - offset))
-        return os.pread(fh, size, offset)
+        data = os.pread(fh, size, offset)
+        if self.rate:
+            time.sleep(len(data) / self.rate)
+        return data
 
     def release(self, path, fh):
         os.close(fh)
@@ -108,10 +119,13 @@ def main():
     parser.add_argument('--slow-all', type=float, default=0, metavar='SECONDS')
     parser.add_argument('--slow-listing', action='append', default=[], metavar='NAME:SECONDS')
     parser.add_argument('--listing-mark', metavar='FILE')
+    parser.add_argument('--seek', type=float, default=0, metavar='SECONDS')
+    parser.add_argument('--rate', type=float, default=0, metavar='BYTES_PER_SECOND')
     options = parser.parse_args()
     cd = FaultyCd(os.path.realpath(options.folder), pairs(options.fail_reads, int), pairs(options.end_early, int),
                   pairs(options.slow_reads, float), pairs(options.fail_listing, lambda code: getattr(errno, code)),
-                  options.slow_all, pairs(options.slow_listing, float), options.listing_mark)
+                  options.slow_all, pairs(options.slow_listing, float), options.listing_mark,
+                  options.seek, options.rate)
     # direct_io: every read reaches us, none is answered from the page cache.
     FUSE(cd, options.mountpoint, foreground=True, ro=True, nothreads=True, direct_io=True, default_permissions=True)
 

@@ -56,6 +56,10 @@ shoot autorun-dialog.png
 keys Return
 window_named '^Zandrel2$' >/dev/null
 keys Return
+# The outcome; Enter on its Close ends the program.
+outcome=$(outcome_window '^Zandrel2$')
+xdotool windowfocus "$outcome" 2>/dev/null || true
+keys Return
 
 ended "$app_pid" 45
 wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"

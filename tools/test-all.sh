@@ -79,7 +79,7 @@ cmake --build build-fuzz --target path_mapping_fuzzer wildcard_fuzzer catalog_id
 fuzz/run-fuzzers.sh build-fuzz/bin 20
 
 echo "== clang-tidy"
-run-clang-tidy -quiet -p build "$root/(installer|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
+run-clang-tidy -quiet -p build "$root/(installer|frontend|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
   || { grep -E "(warning|error):" build/clang-tidy.log; exit 1; }
 echo "clang-tidy: no findings"
 

@@ -18,10 +18,13 @@ enum ErrorCode : unsigned long {
   kErrorSuccess = 0,
   kErrorFileNotFound = 2,
   kErrorPathNotFound = 3,
+  kErrorTooManyOpenFiles = 4,
   kErrorAccessDenied = 5,
   kErrorNotEnoughMemory = 8,
+  kErrorNotSameDevice = 17,
   kErrorNoMoreFiles = 18,
   kErrorWriteProtect = 19,
+  kErrorGeneralFailure = 31,  // what no other number says
   kErrorSharingViolation = 32,
   kErrorNotSupported = 50,
   kErrorDiskFull = 112,
@@ -29,6 +32,7 @@ enum ErrorCode : unsigned long {
   kErrorInvalidName = 123,  // a file name holding a separator, which no path can name
   kErrorAlreadyExists = 183,
   kErrorFilenameTooLong = 206,
+  kErrorFileTooLarge = 223,
   kErrorDirectory = 267,  // the folder name is invalid: a search below a plain file
   kErrorNoUnicodeTranslation = 1113,  // a name the narrow code page cannot hold
   kErrorIoDevice = 1117,

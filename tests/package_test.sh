@@ -2,7 +2,8 @@
 # The Debian package of a Linux build: made with cpack, clean under lintian, holding
 # the programs, the desktop entry and metainfo, the icons, the manual pages and the
 # completion; then installed on this machine with dpkg -i, run from where it put the
-# program, and removed (through sudo when not run as root).
+# program, and removed (through sudo when not run as root), unless a zandrel2 package
+# is installed already, which is left as it is.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -35,7 +36,12 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/net.zandrel.zandre
   || fail "the metainfo does not validate"
 [[ -z "$(dpkg-deb -f "$package" Depends | grep -o 'libqt6widgets6')" ]] && fail "no Qt dependency computed"
 
-# Installed on this machine, run from where the package put it, and removed again.
+# Installed on this machine, run from where the package put it, and removed again;
+# a zandrel2 package the user installed is never replaced or removed.
+if [[ "$(dpkg-query -W -f='${db:Status-Status}' zandrel2 2>/dev/null || true)" == installed ]]; then
+  echo "zandrel2 is installed on this machine already: its install and removal are left out"
+  exit $((failures > 0))
+fi
 "${as_root[@]}" dpkg -i "$package" >/dev/null || fail "dpkg -i"
 version=$(/usr/bin/zandrel2-install --version 2>&1 || true)
 [[ "$version" == "zandrel2-install 1.0.0.1" ]] || fail "the installed zandrel2-install says: $version"

@@ -24,6 +24,13 @@ echo "== a packager's build: Release without the presets, warnings shown but no 
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release
 
+echo "== Debian's own build: the flags of dpkg-buildflags (hardening, fortify), warnings shown"
+(
+  eval "$(dpkg-buildflags --export=sh)"
+  cmake -S . -B build-debian -G Ninja -DCMAKE_BUILD_TYPE=None -DZANDREL2_BUILD_TESTS=OFF >/dev/null
+  cmake --build build-debian
+)
+
 echo "== the Debian package: cpack, lintian, dpkg -i, run, dpkg -r"
 bash tests/package_test.sh build
 

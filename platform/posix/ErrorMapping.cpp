@@ -9,9 +9,7 @@
 namespace posix {
 namespace {
 
-constexpr unsigned long kErrorGeneralFailure = 31;
-
-// One table for the whole port, in the order the README documents it.
+// One table for the whole port; docs/behaviour.md lists the same mapping by code.
 constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {ENOENT, files::kErrorFileNotFound},
     {ENOTDIR, files::kErrorPathNotFound},
@@ -19,11 +17,11 @@ constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {EPERM, files::kErrorAccessDenied},
     {EISDIR, files::kErrorAccessDenied},
     {ELOOP, files::kErrorAccessDenied},
-    {EMFILE, 4},   // too many open files
-    {ENFILE, 4},
+    {EMFILE, files::kErrorTooManyOpenFiles},
+    {ENFILE, files::kErrorTooManyOpenFiles},
     {ENOMEM, files::kErrorNotEnoughMemory},
     {EROFS, files::kErrorWriteProtect},
-    {EXDEV, 17},  // not the same device
+    {EXDEV, files::kErrorNotSameDevice},
     {ETXTBSY, files::kErrorSharingViolation},
     {EBUSY, files::kErrorSharingViolation},
     {EOPNOTSUPP, files::kErrorNotSupported},
@@ -32,7 +30,7 @@ constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {EDQUOT, files::kErrorDiskFull},
     {EEXIST, files::kErrorAlreadyExists},
     {ENAMETOOLONG, files::kErrorFilenameTooLong},
-    {EFBIG, 223},  // file too large
+    {EFBIG, files::kErrorFileTooLarge},
     {EIO, files::kErrorIoDevice},
 };
 
@@ -40,12 +38,12 @@ constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
 constexpr std::pair<unsigned long, const char*> kWin32Texts[] = {
     {files::kErrorFileNotFound, "The system cannot find the file specified."},
     {files::kErrorPathNotFound, "The system cannot find the path specified."},
-    {4, "The system cannot open the file."},
+    {files::kErrorTooManyOpenFiles, "The system cannot open the file."},
     {files::kErrorAccessDenied, "Access is denied."},
     {files::kErrorNotEnoughMemory, "Not enough memory resources are available to process this command."},
-    {17, "The system cannot move the file to a different disk drive."},
+    {files::kErrorNotSameDevice, "The system cannot move the file to a different disk drive."},
     {files::kErrorWriteProtect, "The media is write protected."},
-    {kErrorGeneralFailure, "A device attached to the system is not functioning."},
+    {files::kErrorGeneralFailure, "A device attached to the system is not functioning."},
     {files::kErrorSharingViolation, "The process cannot access the file because it is being used by another process."},
     {files::kErrorNotSupported, "The request is not supported."},
     {files::kErrorInvalidParameter, "The parameter is incorrect."},
@@ -53,7 +51,7 @@ constexpr std::pair<unsigned long, const char*> kWin32Texts[] = {
     {files::kErrorInvalidName, "The filename, directory name, or volume label syntax is incorrect."},
     {files::kErrorAlreadyExists, "Cannot create a file when that file already exists."},
     {files::kErrorFilenameTooLong, "The filename or extension is too long."},
-    {223, "The file size exceeds the limit allowed and cannot be saved."},
+    {files::kErrorFileTooLarge, "The file size exceeds the limit allowed and cannot be saved."},
     {files::kErrorDirectory, "The directory name is invalid."},
     {files::kErrorIoDevice, "The request could not be performed because of an I/O device error."},
     {files::kErrorCantAccessFile, "The file cannot be accessed by the system."},
@@ -65,7 +63,7 @@ unsigned long Win32ErrorFromErrno(int errnoValue) {
   for (const auto& [fromErrno, toWin32] : kErrnoToWin32) {
     if (fromErrno == errnoValue) return toWin32;
   }
-  return kErrorGeneralFailure;
+  return files::kErrorGeneralFailure;
 }
 
 bool FailWithErrno(int errnoValue) { return FailWith(Win32ErrorFromErrno(errnoValue)); }

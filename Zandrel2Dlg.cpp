@@ -297,8 +297,10 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
   if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);
 }
 
+void CInstallProgressDlg::StopWork() { m_progress.RequestStop(); }
+
 void CInstallProgressDlg::OnCancel() {
-  m_progress.RequestStop();
+  StopWork();
   EnableDlgItem(IDCANCEL, FALSE);
   m_times = kStopping;
   UpdateData(FALSE);

@@ -68,6 +68,7 @@ class CInstallProgressDlg : public CWorkDialog {
   void OnTimer(UINT nIDEvent);
   // "Stop": the copy ends, abandoning the file being copied; the window closes then.
   void OnCancel() override;
+  void StopWork() override;
 
   DECLARE_MESSAGE_MAP()
 };

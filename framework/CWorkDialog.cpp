@@ -7,7 +7,10 @@ CWorkDialog::CWorkDialog(UINT templateId, CWnd* parent) : CDialog(templateId, pa
 void CWorkDialog::RunWork(std::function<void()> work) {
   m_work = std::move(work);
   if (DoModal() == -1 && m_work) m_work();  // no window to show: the work runs here
-  if (m_worker.joinable()) m_worker.join();
+  if (m_worker.joinable()) {
+    if (!m_workEnded) StopWork();
+    m_worker.join();
+  }
   // What went wrong on the worker goes on here, as if the work had run on this thread.
   if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
 }
@@ -21,12 +24,18 @@ BOOL CWorkDialog::OnInitDialog() {
     } catch (...) {
       m_failure = std::current_exception();
     }
-    PostMessage(kWorkEnded);
+    m_workEnded = true;
+    const std::lock_guard lock(m_windowLock);
+    if (!m_windowGone) PostMessage(kWorkEnded);
   });
   return result;
 }
 
 LRESULT CWorkDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    const std::lock_guard lock(m_windowLock);
+    m_windowGone = true;
+  }
   if (message == kWorkEnded) {
     KillTimer(kProgressTimer);
     EndDialog(IDOK);

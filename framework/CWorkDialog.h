@@ -3,8 +3,10 @@
 // handlers show how far the work has come on a timer, a few times a second at most.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "framework/CDialog.h"
@@ -14,7 +16,8 @@ class CWorkDialog : public CDialog {
   CWorkDialog(UINT templateId, CWnd* parent);
 
   // Shows the dialog, runs `work` on one worker thread, and returns once the work has
-  // ended and the dialog is gone.
+  // ended and the dialog is gone. A dialog that ends before its work (the application
+  // is told to quit) asks the work to stop, and waits for it.
   void RunWork(std::function<void()> work);
 
   // WM_TIMER's id while the work runs, and its interval.
@@ -27,6 +30,8 @@ class CWorkDialog : public CDialog {
   // Enter, Esc and the close box: the work decides when it ends, so the dialog does not end here.
   void OnOK() override {}
   void OnCancel() override {}
+  // Asks the work to end soon; called on this thread.
+  virtual void StopWork() {}
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -36,4 +41,8 @@ class CWorkDialog : public CDialog {
   std::function<void()> m_work;
   std::jthread m_worker;
   std::exception_ptr m_failure;
+  std::atomic<bool> m_workEnded{false};
+  // The worker's last message goes only to a window that is still there.
+  std::mutex m_windowLock;
+  bool m_windowGone = false;
 };

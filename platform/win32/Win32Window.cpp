@@ -233,7 +233,8 @@ int RunModalLoop(Window* window) {
   // The owner takes no input while the dialog runs, but for its close box.
   ShowWindow(window->hwnd, SW_SHOW);
   MSG message{};
-  while (!window->ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
+  BOOL got = TRUE;
+  while (!window->ended && (got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
     if (IsOwnerInput(message, window->owner, window->hwnd)) continue;
     // Keys go to the framework window that is active before the dialog manager sees them.
     if (message.message == WM_KEYDOWN) {
@@ -244,6 +245,12 @@ int RunModalLoop(Window* window) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
+  }
+  // WM_QUIT ends this loop as Cancel would, and is posted again, so that every loop
+  // around it ends too, as the system's own modal loops pass it on.
+  if (got == 0) {
+    window->result = IDCANCEL;
+    PostQuitMessage(static_cast<int>(message.wParam));
   }
   // Activate the owner before hiding, so the focus returns to it.
   if (window->owner != nullptr) SetActiveWindow(window->owner);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# WM_QUIT, as another program posts it, while the Windows program's progress window
+# runs over the install dialog: every modal loop ends and passes it on, the copy is
+# asked to stop and waited for, and the program ends with status 0, its trace written
+# out whole and no temporary file left. Needs WINEPREFIX prepared by tools/wine-prefix.sh.
+#   wine_quit_test.sh PROGRAM POST_QUIT ARTIFACTS
+set -euo pipefail
+platform=windows
+app=$1
+post_quit=$2
+artifacts=$3
+here=$(cd "$(dirname "$0")" && pwd)
+tools=$here/../tools
+source "$here/x11_session.sh"
+source "$here/faulty_cd.sh"
+source "$here/slow_cd_program.sh"
+
+start_xvfb
+keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
+
+"${run[@]}" >"$work/trace" 2>"$work/stderr" &
+app_pid=$!
+dialog=$(window_named '^Zandrel$')
+xdotool windowfocus "$dialog" 2>/dev/null || true
+keys Return
+window_named "^$app_name\$" >/dev/null
+keys Return
+# The progress window is up once a window of the application's name is there again
+# after the notice; the copy of the slowed CD then runs for several seconds.
+for _ in $(seq 100); do
+  [[ -n "$(find "$apache/htdocs/Catalogs" -type f 2>/dev/null | head -n 1)" ]] && break
+  sleep 0.1
+done
+"$tools/wine.sh" "$post_quit" "$app_name" || fail "no window $app_name to post WM_QUIT to"
+
+ended "$app_pid" 30
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[[ $status == 0 ]] || fail "exit status $status after WM_QUIT: $(cat "$work/stderr")"
+photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)
+(( photos < $(find "$work/cd/FP" -type f -name '*.jpg' | wc -l) )) || fail "the copy ran to its end despite WM_QUIT"
+[[ -z "$(find "$apache" -name '.zandrel2-*' -print -quit)" ]] || fail "temporary files left after WM_QUIT"
+[[ "$(tail -c 2 "$work/trace" | od -An -c | tr -d ' ')" == '\r\n' ]] || fail "trace not written out to its end"
+echo "the program ended after WM_QUIT with $photos photos copied"

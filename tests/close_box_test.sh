@@ -10,21 +10,14 @@ set -euo pipefail
 platform=$1
 app=$2
 artifacts=$3
-here=$(cd "$(dirname "$0")" && pwd)
-tools=$here/../tools
-source "$here/x11_session.sh"
-source "$here/faulty_cd.sh"
-
-source "$here/slow_cd_program.sh"
+source "$(dirname "$0")/slow_cd_program.sh"
 export XDG_STATE_HOME=$work/state
 
-start_xvfb
 openbox --sm-disable >/dev/null 2>&1 &
 extra_pids+=($!)
 for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
 
-keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 # The managed window titled exactly $1, as the window manager lists it.
 managed() {
   for _ in $(seq 150); do

@@ -12,15 +12,8 @@ set -euo pipefail
 platform=$1
 app=$2
 artifacts=$3
-here=$(cd "$(dirname "$0")" && pwd)
-tools=$here/../tools
-source "$here/x11_session.sh"
-source "$here/faulty_cd.sh"
+source "$(dirname "$0")/slow_cd_program.sh"
 
-source "$here/slow_cd_program.sh"
-
-start_xvfb
-keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 focus() { xdotool windowfocus "$1" 2>/dev/null || true; }
 geometry() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=' | tr '\n' ' '; }
 # A region of a screenshot: crop FILE WIDTHxHEIGHT+X+Y OUT

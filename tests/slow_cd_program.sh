@@ -1,8 +1,14 @@
-# Sourced by the window tests that catch a copy while it runs (after x11_session.sh and
-# faulty_cd.sh): the sample CD served slowly as drive D:, and the program of $platform
-# ("linux" or "windows") ready to start as "${run[@]}", installing into $apache. The
-# caller's extra processes, listed in extra_pids, are ended at exit with the rest.
+# Sourced by the window tests that catch a copy while it runs, once they have set
+# platform ("linux" or "windows"), app and artifacts: an Xvfb display (x11_session.sh),
+# the sample CD served slowly as drive D:, and the program ready to start as
+# "${run[@]}", installing into $apache; keys types on the display. The caller's extra
+# processes, listed in extra_pids, are ended at exit with the rest.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+tools=$here/../tools
+source "$here/x11_session.sh"
+source "$here/faulty_cd.sh"
 extra_pids=()
+keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 
 if ! have_fuse; then
   echo "no FUSE here: catching a copy needs a slow CD; skipped"
@@ -42,3 +48,4 @@ else
 fi
 mkdir -p "$apache/htdocs"
 catalog=$apache/htdocs/Catalogs/QXT905
+start_xvfb

@@ -9,14 +9,7 @@ platform=windows
 app=$1
 post_quit=$2
 artifacts=$3
-here=$(cd "$(dirname "$0")" && pwd)
-tools=$here/../tools
-source "$here/x11_session.sh"
-source "$here/faulty_cd.sh"
-source "$here/slow_cd_program.sh"
-
-start_xvfb
-keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
+source "$(dirname "$0")/slow_cd_program.sh"
 
 "${run[@]}" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "framework/CWinApp.h"
-#include "res/Templates.h"
+#include "framework/Resources.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "res/Templates.h"
+#include "framework/Resources.h"
 
 #include "framework/Types.h"
 #include "res/Resource.h"
@@ -89,6 +89,8 @@ const DialogTemplate* FindDialogTemplate(int id) {
   }
   return nullptr;
 }
+
+const char* FindIconFile(int id) { return id == IDR_MAINFRAME ? ":/zandrel2/Zandrel2.ico" : nullptr; }
 
 const char* FindString(int id) {
   for (const StringEntry& entry : kStrings) {

@@ -24,7 +24,7 @@
 #include "Zandrel2Dlg.h"
 #include "installer/InstallContext.h"
 #include "installer/Trace.h"
-#include "res/Templates.h"
+#include "framework/Resources.h"
 #include "platform/qt/QtWindow.h"
 #include "tests/SandboxDrives.h"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "installer/FileServices.h"
+#include "platform/posix/MountedDiscs.h"
 #include "platform/posix/PathMapping.h"
 #include "tests/SandboxDrives.h"
 

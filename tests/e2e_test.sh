@@ -39,7 +39,7 @@ check_served() {
   local cd=$1 label=$2 url file
   url=$("$tools/apache-fixture.sh" start "$work/apache" "$work/c/Apache2/htdocs")
   while IFS= read -r file; do
-    curl -sf "${url}Catalogs/$(installed_path "$file")" -o "$work/fetched" || { fail "$label: $file not served"; continue; }
+    curl -sf --max-time 10 "${url}Catalogs/$(installed_path "$file")" -o "$work/fetched" || { fail "$label: $file not served"; continue; }
     cmp -s "$work/fetched" "$cd/$file" || fail "$label: $file served with other bytes"
   done < <(cd "$cd" && find INST_FP FP -type f | sort)
 
@@ -73,7 +73,7 @@ chmod +x "$work/opener/xdg-open"
 PATH=$work/opener:$PATH "$install_tool" --cd "$work/cd" --open --summary >/dev/null 2>"$work/notices" || fail "install with --open"
 grep -q "; browse it at ${url}Catalogs/index.htm;" "$work/notices" || fail "the summary names no address: $(tail -n 1 "$work/notices")"
 [[ "$(cat "$work/opened" 2>/dev/null)" == "${url}Catalogs/index.htm" ]] || fail "opened: $(cat "$work/opened" 2>/dev/null)"
-curl -s -o "$work/front.htm" -w '%{http_code}' "${url}Catalogs/index.htm" >"$work/http-status" || true
+curl -s --max-time 10 -o "$work/front.htm" -w '%{http_code}' "${url}Catalogs/index.htm" >"$work/http-status" || true
 [[ "$(<"$work/http-status")" == 200 ]] && grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" \
   || fail "the opened address is not the catalog's front page (HTTP $(<"$work/http-status"))"
 "$tools/apache-fixture.sh" stop "$work/apache"

@@ -27,7 +27,7 @@ export XDG_STATE_HOME=$work/state
 "$app" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
 dialog=$(window_named '^Zandrel$')
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 shoot dialog.png
 
 # A fixed size and no maximise (nor minimise) button or function, as window managers
@@ -48,12 +48,12 @@ gone 'ﾊﾞｰｼﾞｮﾝ情報'
 
 # Enter presses "Copy", the focused default button. Without htdocs, ERR-01, and then
 # the outcome says why.
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 xdotool key Return
 window_named '^zandrel2$' >/dev/null
 xdotool key Return
 outcome=$(outcome_window '^zandrel2$')
-xdotool windowfocus --sync "$outcome"
+focus_window "$outcome"
 shoot outcome-failed.png
 xdotool key Escape
 gone '^zandrel2$'
@@ -67,19 +67,19 @@ url=$("$tools/apache-fixture.sh" start "$work/apache" "$work/c/Apache2/htdocs")
 trap '"$tools/apache-fixture.sh" stop "$work/apache" || true; cleanup' EXIT
 printf 'ServerName 127.0.0.1\nListen 127.0.0.1:%s\n' "$(<"$work/apache/port")" >"$work/c/Apache2/conf/httpd.conf"
 
-xdotool windowfocus --sync "$dialog"
+focus_window "$dialog"
 xdotool key Return
 window_named '^zandrel2$' >/dev/null
 shoot notice.png
 xdotool key Return
 
 outcome=$(outcome_window '^zandrel2$')
-xdotool windowfocus --sync "$outcome"
+focus_window "$outcome"
 shoot outcome-installed.png
 xdotool key alt+o
 address=$(opened_address)
 [[ "$address" == "${url}Catalogs/index.htm" ]] || fail "opened $address, not ${url}Catalogs/index.htm"
-curl -s -o "$work/front.htm" -w '%{http_code}' "$address" >"$work/http-status"
+curl -s --max-time 10 -o "$work/front.htm" -w '%{http_code}' "$address" >"$work/http-status" || true
 [[ "$(<"$work/http-status")" == 200 ]] || fail "$address answered $(<"$work/http-status")"
 grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" || fail "$address is not the catalog's front page"
 xdotool key Escape

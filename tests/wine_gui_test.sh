@@ -82,7 +82,7 @@ shoot outcome-installed.png
 keys alt+o
 address=$(opened_address)
 [[ "$address" == "${url}Catalogs/index.htm" ]] || fail "opened $address, not ${url}Catalogs/index.htm"
-[[ "$(curl -s -o /dev/null -w '%{http_code}' "$address")" == 200 ]] || fail "$address is not served"
+[[ "$(curl -s --max-time 10 -o /dev/null -w '%{http_code}' "$address")" == 200 ]] || fail "$address is not served"
 keys Escape
 
 ended "$app_pid"

@@ -65,6 +65,11 @@ opened_address() {
   fail "nothing was opened"
 }
 
+# Gives window $1 the keyboard focus and waits until it has it, ten seconds at most.
+focus_window() {
+  timeout 10 xdotool windowfocus --sync "$1" 2>/dev/null || fail "window $1 did not take the focus"
+}
+
 # Waits until no visible window's name matches.
 gone() {
   for _ in $(seq 100); do

@@ -15,6 +15,9 @@ XDG_STATE_HOME=$(mktemp -d)
 export XDG_STATE_HOME
 trap 'rm -rf "$XDG_STATE_HOME"' EXIT
 
+echo "== the include graph: every arrow down the layers"
+tools/include-graph.py
+
 echo "== build and test"
 cmake --preset default
 cmake --build --preset default

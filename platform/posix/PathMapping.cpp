@@ -15,6 +15,7 @@
 
 #include "installer/FileServices.h"
 #include "platform/posix/DirectoryStream.h"
+#include "platform/posix/MountedDiscs.h"
 #include "platform/posix/NameMatching.h"
 
 namespace posix {

@@ -23,11 +23,6 @@ struct WindowsPath {
 // `folder` and `name` joined with one separator.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// The mount points of optical discs and disc images listed in `mountinfo` (the format
-// of /proc/self/mountinfo), in the order they were mounted: the file systems iso9660
-// and udf (desktops mount a disc under /media/USER/LABEL or /run/media/USER/LABEL),
-// and ISO images mounted with fuseiso (fuse.fuseiso).
-std::vector<std::string> MountedDiscs(const std::string& mountinfo = "/proc/self/mountinfo");
 
 // The Linux folder behind drive `letter`: the entry "x:" in $WINEPREFIX/dosdevices
 // (WINEPREFIX defaults to ~/.wine); without one, d: is the first mounted disc, else

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "framework/Port.h"
-#include "platform/posix/PathMapping.h"
+#include "platform/posix/MountedDiscs.h"
 
 namespace port {
 

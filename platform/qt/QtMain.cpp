@@ -9,9 +9,19 @@
 #include <cstdio>
 
 #include "framework/Entry.h"
-#include "platform/posix/UniqueFd.h"
 
 namespace {
+
+// A socket that closes itself.
+struct Socket {
+  int fd;
+  explicit Socket(int opened) : fd(opened) {}
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  ~Socket() {
+    if (fd >= 0) close(fd);
+  }
+};
 
 // True where a window can be shown: a platform chosen in QT_QPA_PLATFORM, a Wayland
 // session, a remote X display (Qt finds out), or a local X display whose socket
@@ -23,12 +33,12 @@ bool CanOpenDisplay() {
       QRegularExpression(QStringLiteral("^(?:unix)?:(\\d+)(?:\\.\\d+)?$")).match(display);
   if (!local.hasMatch()) return !display.isEmpty();
   const QByteArray socketPath = "/tmp/.X11-unix/X" + local.captured(1).toUtf8();
-  const posix::UniqueFd client(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const Socket client(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  if (!client || static_cast<std::size_t>(socketPath.size()) >= sizeof address.sun_path) return true;
+  if (client.fd < 0 || static_cast<std::size_t>(socketPath.size()) >= sizeof address.sun_path) return true;
   socketPath.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
-  return connect(client.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  return connect(client.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
 }  // namespace

@@ -18,8 +18,7 @@
 #include "framework/Port.h"
 #include "framework/Types.h"
 #include "platform/qt/QtWindow.h"
-#include "res/Resource.h"
-#include "res/Templates.h"
+#include "framework/Resources.h"
 
 // The compiled-in icon files; outside any namespace, as Qt's resource start-up wants.
 static void InitialiseResources() { Q_INIT_RESOURCE(zandrel2); }
@@ -33,8 +32,6 @@ constexpr const char* kFullText = "zandrel2-full-text";
 // The standard icon size of the system the dialogs were drawn for.
 constexpr int kIconSize = 32;
 
-// Resource ids of icons, and where the single ICO file of each is compiled in.
-const std::map<int, QString> kIconFiles = {{IDR_MAINFRAME, QStringLiteral(":/zandrel2/Zandrel2.ico")}};
 
 // The image of the standard size with the most colours, as the platform's icon
 // loading picks it for a display of many colours.
@@ -205,9 +202,9 @@ Icon* LoadIcon(int resourceId) {
   static const bool resourcesReady = (InitialiseResources(), true);
   (void)resourcesReady;
   if (const auto found = loaded.find(resourceId); found != loaded.end()) return found->second.get();
-  const auto file = kIconFiles.find(resourceId);
-  if (file == kIconFiles.end()) return nullptr;
-  auto icon = std::make_unique<Icon>(Icon{LoadStandardImage(file->second)});
+  const char* file = res::FindIconFile(resourceId);
+  if (file == nullptr) return nullptr;
+  auto icon = std::make_unique<Icon>(Icon{LoadStandardImage(QString::fromUtf8(file))});
   return loaded.emplace(resourceId, std::move(icon)).first->second.get();
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "framework/Port.h"
-#include "res/Templates.h"
+#include "framework/Resources.h"
 
 class QMenu;
 class QTimer;

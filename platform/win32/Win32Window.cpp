@@ -14,7 +14,7 @@
 
 #include "framework/Port.h"
 #include "platform/win32/Win32Text.h"
-#include "res/Templates.h"
+#include "framework/Resources.h"
 
 namespace port {
 

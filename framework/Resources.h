@@ -61,4 +61,8 @@ const DialogTemplate* FindDialogTemplate(int id);
 // The string with `id` (UTF-8), or null when the table has none.
 const char* FindString(int id);
 
+// The file of the icon with `id`, for a port that loads icons from files (a path in
+// the Qt port's compiled-in resources), or null.
+const char* FindIconFile(int id);
+
 }  // namespace res

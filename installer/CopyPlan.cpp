@@ -80,7 +80,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     return 1;
   };
   if (StopsHere(progress)) return 0;
-  if (!CreateFolderAt(destination)) Trace("ERR-01 Fial to Create Derectory.");
+  if (!CreateFolderAt(destination)) Trace("%s", kFolderNotCreatedText);
 
   EntryPath pattern;
   pattern.Format("%s\\*", source);

@@ -11,6 +11,10 @@
 
 class InstallProgress;
 
+// The text a target folder that cannot be created leaves: in the trace where the plan
+// creates one, and as the notice where the install request prepares one.
+inline constexpr const char* kFolderNotCreatedText = "ERR-01 Fial to Create Derectory.";
+
 // A path of the plan, composed in a buffer of 288 bytes.
 using PlanPath = BoundedPath<288>;
 

@@ -48,7 +48,7 @@ struct InstallDetails {
   std::chrono::seconds elapsed{};
 };
 
-inline constexpr const char* kPreparationFailedNotice = "ERR-01 Fial to Create Derectory.";
+inline constexpr const char* kPreparationFailedNotice = kFolderNotCreatedText;
 inline constexpr const char* kStartNotice = "Start to Install.";
 inline constexpr const char* kCopyFailedNotice = "ERR-05 File Copy Error.";
 inline constexpr const char* kStoppedNotice = "Install stopped.";

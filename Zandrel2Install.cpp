@@ -199,17 +199,12 @@ class ConsoleNotices : public InstallNotices {
       } endOfLine{line};
       copy(&progress);
     }
-    m_copied = progress.Read();
   }
-
-  // What the copy did, once it ran.
-  const std::optional<InstallProgress::Snapshot>& Copied() const { return m_copied; }
 
  private:
   bool m_showProgress;
   int m_columns;
   InstallLog& m_log;
-  std::optional<InstallProgress::Snapshot> m_copied;
 };
 
 // A line that says why, or what was done: on standard error and in the log.
@@ -229,13 +224,12 @@ void ExplainFailure(InstallLog& log, const InstallDetails& details) {
 
 // The summary a robust copy tool ends with: what was copied and failed, how much, how
 // long, and where the catalog is now.
-void Summarise(InstallLog& log, const InstallProgress::Snapshot& copied, InstallOutcome outcome,
-               const std::string& catalogAddress) {
-  const std::uint64_t done = copied.filesDone - copied.filesFailed;
+void Summarise(InstallLog& log, const InstallDetails& copied, InstallOutcome outcome, const std::string& catalogAddress) {
+  const std::uint64_t done = copied.filesCopied;
   std::string text = outcome == InstallOutcome::kStopped ? "stopped: " : "";
   text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
-          " failed, " + FormatBytes(copied.bytesDone) + " in " +
-          FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed)) + "; the catalog is in " +
+          " failed, " + FormatBytes(copied.bytesCopied) + " in " + FormatDuration(copied.elapsed) +
+          "; the catalog is in " +
           report::Named(g_catalogRoot + "\\" + g_catalogId.Text());
   if (outcome == InstallOutcome::kInstalled) text += "; browse it at " + catalogAddress;
   if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path().string();
@@ -300,7 +294,9 @@ int main(int argc, char** argv) {
   ExplainFailure(log, details);
   const std::string catalogAddress =
       outcome == InstallOutcome::kInstalled ? address::CatalogAddress(installDir, g_catalogRoot) : std::string();
-  if (notices.Copied() && (onTerminal || summary)) Summarise(log, *notices.Copied(), outcome, catalogAddress);
+  // Only a copy that ran has something to sum up.
+  const bool copyRan = outcome != InstallOutcome::kPreparationFailed;
+  if (copyRan && (onTerminal || summary)) Summarise(log, details, outcome, catalogAddress);
   if (openCatalog && outcome == InstallOutcome::kInstalled) {
     log.Note("opening " + catalogAddress);
     if (std::string problem; !desktop::OpenInBrowser(catalogAddress, problem)) {

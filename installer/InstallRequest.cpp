@@ -53,6 +53,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
     stopped = progress->Stopped();
     const InstallProgress::Snapshot copied = progress->Read();
     report.filesCopied = copied.filesDone - copied.filesFailed;
+    report.filesFailed = copied.filesFailed;
     report.bytesCopied = copied.bytesDone;
     report.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
   });

@@ -44,6 +44,7 @@ struct InstallDetails {
   LeftOutList leftOut;      // the first of them
   // What the copy put in place, where its progress was followed.
   std::uint64_t filesCopied = 0;
+  std::uint64_t filesFailed = 0;
   std::uint64_t bytesCopied = 0;
   std::chrono::seconds elapsed{};
 };

@@ -9,7 +9,6 @@
 #include "frontend/Browser.h"
 #include "frontend/CatalogAddress.h"
 #include "frontend/InstallReport.h"
-#include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallRequest.h"
@@ -18,7 +17,6 @@
 
 namespace {
 
-CString ReadablePath(std::string_view path);
 void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
                  const std::string& installDir);
 
@@ -50,31 +48,7 @@ class DialogNotices : public InstallNotices {
   const std::string& m_installDir;
 };
 
-// A path as people read it: the plan's doubled separators shown once. It goes a
-// character at a time: in a double-byte code page a character's second byte can be
-// the separator's.
-CString ReadablePath(std::string_view path) {
-  std::string readable;
-  bool afterSeparator = false;
-  while (!path.empty()) {
-    const std::size_t length = files::CharacterLength(path);
-    const bool separator = length == 1 && path.front() == '\\';
-    if (!(separator && afterSeparator)) readable.append(path.substr(0, length));
-    afterSeparator = separator;
-    path.remove_prefix(std::min(length, path.size()));
-  }
-  return readable.c_str();
-}
-
 constexpr const char* kStopping = "Stopping...";
-
-// The catalog folder, and where the system keeps it under another name, that too.
-std::string FolderLines() {
-  std::string lines = "Catalog folder: " + std::string(ReadablePath(g_catalogRoot).GetString());
-  const std::string onSystem = files::SystemPath(g_catalogRoot.c_str());
-  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + onSystem;
-  return lines;
-}
 
 // Shows what an install request came to, after its notices, and notes the same in the log.
 void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
@@ -86,19 +60,19 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
     case InstallOutcome::kInstalled:
       window.m_headline = "Installed";
       window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
-      lines = {report::CopiedText(details), FolderLines(), "Address: " + window.m_catalogAddress};
+      lines = {report::CopiedText(details), report::FolderLines(), "Address: " + window.m_catalogAddress};
       break;
     case InstallOutcome::kStopped:
       window.m_headline = "Stopped";
       lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
-               "What was copied stays; the next Copy completes the catalog.", FolderLines()};
+               "What was copied stays; the next Copy completes the catalog.", report::FolderLines()};
       break;
     case InstallOutcome::kCopyFailed:
       window.m_headline = "Not installed completely";
       lines = report::LeftOutLines(details);
       lines.insert(lines.begin(), "Copied: " + report::CopiedText(details) + ".");
       lines.push_back("The next Copy tries them again.");
-      lines.push_back(FolderLines());
+      lines.push_back(report::FolderLines());
       break;
     case InstallOutcome::kPreparationFailed:
       window.m_headline = "Not installed";
@@ -288,7 +262,7 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
   if (m_progress.StopRequested()) {
     m_times = kStopping;
   } else {
-    if (!now.currentFile.empty()) m_currentFile = ReadablePath(now.currentFile);
+    if (!now.currentFile.empty()) m_currentFile = report::Readable(now.currentFile).c_str();
     m_times = FormatTimes(now, left).c_str();
   }
   m_shareDone = ShareDone(now, 1000);

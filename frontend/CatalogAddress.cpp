@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/FileServices.h"
+#include "installer/SystemPath.h"
 
 namespace address {
 namespace {

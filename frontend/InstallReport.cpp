@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
-#include "installer/FileServices.h"
+#include "installer/ErrorCodes.h"
+#include "installer/InstallContext.h"
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
+#include "installer/SystemPath.h"
+#include "installer/TextEncoding.h"
 
 namespace report {
 namespace {
@@ -51,6 +54,28 @@ std::string EntriesLeftOut(int count) {
 std::string LeftOutEntry(const LeftOut& entry) { return entry.path + " (" + files::ErrorText(entry.error) + ")"; }
 
 }  // namespace
+
+std::string Readable(std::string_view path) {
+  // A character at a time: in a double-byte code page a character's second byte can be
+  // the separator's.
+  std::string readable;
+  bool afterSeparator = false;
+  while (!path.empty()) {
+    const std::size_t length = files::CharacterLength(path);
+    const bool separator = length == 1 && path.front() == '\\';
+    if (!(separator && afterSeparator)) readable.append(path.substr(0, length));
+    afterSeparator = separator;
+    path.remove_prefix(std::min(length, path.size()));
+  }
+  return readable;
+}
+
+std::string FolderLines() {
+  std::string lines = "Catalog folder: " + Readable(g_catalogRoot);
+  const std::string onSystem = files::SystemPath(g_catalogRoot.c_str());
+  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + onSystem;
+  return lines;
+}
 
 std::string Named(const std::string& path) {
   const std::string onSystem = files::SystemPath(path.c_str());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installer/InstallRequest.h"
@@ -25,6 +26,13 @@ std::string LeftOutSummary(const InstallDetails& details);
 // The entries left out, one line each with the system's reason (the first 100), then
 // "and N more" where there were more.
 std::vector<std::string> LeftOutLines(const InstallDetails& details);
+
+// A path as people read it: the copy plan's doubled separators shown once.
+std::string Readable(std::string_view path);
+
+// The catalog folder, and where the system keeps it under another name, that too: one
+// line each, CR LF between them.
+std::string FolderLines();
 
 // "37 files, 1.2 MB, in 0:03": what the copy put in place.
 std::string CopiedText(const InstallDetails& details);

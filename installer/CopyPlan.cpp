@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "installer/FolderCopy.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
@@ -36,7 +37,7 @@ PlanPath SourceOf(const CopyStep& step) {
 
 bool CdStillThere(const CdRoot* cdRoot) {
   if (cdRoot == nullptr) return true;
-  const std::optional<files::FolderIdentity> now = files::IdentifyFolder(cdRoot->path);
+  const std::optional<files::FolderIdentity> now = IdentifyFolderAt(cdRoot->path);
   return now && *now == cdRoot->atStart;
 }
 
@@ -50,7 +51,7 @@ bool StopsHere(InstallProgress* progress) {
 
 int CopyCatalog(InstallProgress* progress, LeftOutList* leftOut) {
   // The CD root as it is now, to tell a folder the CD lacks from one gone with the disc.
-  const std::optional<files::FolderIdentity> cdAtStart = files::IdentifyFolder(g_cdPath.c_str());
+  const std::optional<files::FolderIdentity> cdAtStart = IdentifyFolderAt(g_cdPath.Text());
   const CdRoot cdRoot{g_cdPath.c_str(), cdAtStart.value_or(files::FolderIdentity{})};
   int failures = 0;
   for (const CopyStep& step : kCopyPlan) {
@@ -68,7 +69,7 @@ CatalogTotals ScanCatalog(const InstallProgress* progress) {
     if (progress != nullptr && progress->StopRequested()) break;
     EntryPath pattern;
     // A pattern that does not fit finds nothing to copy either.
-    if (pattern.Format("%s\\*", SourceOf(step))) files::TallyEntries(pattern.c_str(), totals);
+    if (pattern.Format("%s\\*", SourceOf(step))) TallyEntriesAt(pattern, totals);
   }
   return totals;
 }
@@ -95,6 +96,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     return missing && CdStillThere(cdRoot) ? 0 : leaveOut(source.c_str(), error);
   }
 
+  FolderCopy folderCopy(source.Text(), destination.Text());
   int failures = 0;
   do {
     // A stop ends the copy between two entries: the file before is whole, and the
@@ -115,8 +117,9 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
       progress->CopyingFile(bytesSoFar);
       return !progress->StopRequested();
     };
-    const bool copied = entry.unnamable == 0 &&
-                        CopyFileAt(sourceFile, destinationFile, &bytesCopied, progress != nullptr ? &watch : nullptr);
+    const bool copied =
+        entry.unnamable == 0 && folderCopy.CopyFile({entry.name, entry.name, sourceFile, destinationFile}, bytesCopied,
+                                                    progress != nullptr ? &watch : nullptr);
     if (!copied && entry.unnamable == 0 && files::LastError() == files::kErrorCancelled && StopsHere(progress)) {
       progress->CopyingFile(0);
       return failures;

@@ -1,6 +1,7 @@
-// The file-services port: the few file-system services the installer needs, with
-// the meanings and the error numbers of their Win32 namesakes. One implementation
-// per platform sits below it; all policy stays above it.
+// The file-services port: the few file-system primitives the installer needs, with
+// the meanings and the error numbers of their Win32 namesakes. One implementation per
+// platform sits below it and keeps nothing between calls but what the caller holds;
+// the policy (how copies are named, put in place and swept up) is the installer's.
 #pragma once
 
 #include <cstddef>
@@ -9,36 +10,26 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
+
+#include "installer/ErrorCodes.h"
 
 namespace files {
 
-// Win32 last-error numbers. The trace lines show them, so every port reports in them.
-enum ErrorCode : unsigned long {
-  kErrorSuccess = 0,
-  kErrorFileNotFound = 2,
-  kErrorPathNotFound = 3,
-  kErrorTooManyOpenFiles = 4,
-  kErrorAccessDenied = 5,
-  kErrorNotEnoughMemory = 8,
-  kErrorNotSameDevice = 17,
-  kErrorNoMoreFiles = 18,
-  kErrorWriteProtect = 19,
-  kErrorGeneralFailure = 31,  // what no other number says
-  kErrorSharingViolation = 32,
-  kErrorNotSupported = 50,
-  kErrorDiskFull = 112,
-  kErrorInvalidParameter = 87,  // copying a special file: a FIFO, a device, a socket
-  kErrorInvalidName = 123,  // a file name holding a separator, which no path can name
-  kErrorAlreadyExists = 183,
-  kErrorFilenameTooLong = 206,
-  kErrorFileTooLarge = 223,
-  kErrorDirectory = 267,  // the folder name is invalid: a search below a plain file
-  kErrorNoUnicodeTranslation = 1113,  // a name the narrow code page cannot hold
-  kErrorIoDevice = 1117,
-  kErrorCancelled = 1223,  // a copy abandoned for a stop
-  kErrorCantAccessFile = 1920,  // copying a symbolic link, which is never followed
+// The port's own state behind a handle, and the port's way of letting it go.
+struct SearchState;
+struct FolderState;
+struct SourceState;
+struct NewFileState;
+struct StateCloser {
+  void operator()(SearchState* search) const noexcept;  // the port's FindClose
+  void operator()(FolderState* folder) const noexcept;
+  void operator()(SourceState* source) const noexcept;
+  void operator()(NewFileState* file) const noexcept;  // discards a file not put in place
 };
+template <typename State>
+using Handle = std::unique_ptr<State, StateCloser>;
+
+// ---- Searches ----
 
 // One entry yielded by a directory search.
 struct FoundEntry {
@@ -49,16 +40,15 @@ struct FoundEntry {
   unsigned long unnamable = 0;
 };
 
-// A running directory search; its closing is the port's FindClose.
-struct SearchState;
-struct SearchCloser {
-  void operator()(SearchState* search) const noexcept;
-};
-using SearchHandle = std::unique_ptr<SearchState, SearchCloser>;
+using SearchHandle = Handle<SearchState>;
 
 // Starts a search for `pattern` (wildcards * and ? in its last component) and yields
 // the first entry; null, with the last error set, when nothing can be yielded.
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry);
+
+// Yields the next entry; false, with the last error set, when there is none
+// (kErrorNoMoreFiles at the search's natural end).
+bool FindNext(SearchState& search, FoundEntry& entry);
 
 // What a search for `pattern` would yield, counted without order: the entries that are
 // no folders and their bytes. False, with the last error set, where the search would
@@ -69,9 +59,7 @@ struct EntryTally {
 };
 bool TallyEntries(const char* pattern, EntryTally& tally);
 
-// Yields the next entry; false, with the last error set, when there is none
-// (kErrorNoMoreFiles at the search's natural end).
-bool FindNext(SearchState& search, FoundEntry& entry);
+// ---- Folders ----
 
 // What tells a folder from any other while it is there: its volume and its place on
 // that volume. A disc taken out of its drive, or another put in, leaves the path to its
@@ -90,47 +78,69 @@ std::optional<FolderIdentity> IdentifyFolder(const char* path);
 // (kErrorAlreadyExists when anything of that name is there).
 bool CreateFolder(const char* path);
 
-// The longest path, in UTF-16 units, that the file services take; a longer one fails
-// with kErrorFilenameTooLong before anything is looked at. The platform's narrow-string
-// calls apply this limit (measured under Wine 8: 260 units pass, 261 fail).
-inline constexpr std::size_t kLongestPath = 260;
+// A folder open for the copies made in it, as long as the handle lives: what the port
+// learns of the folder (on Linux the open folder, an index of its names, whether its
+// file system copies in the kernel) is kept there, and nowhere else.
+using FolderHandle = Handle<FolderState>;
+
+// Opens the folder `path`; null, with the last error set, where no folder is there.
+FolderHandle OpenFolder(const char* path);
+
+// Calls `take` with the name of each entry of `folder` that is no folder.
+void ListFiles(FolderState& folder, const std::function<void(const std::string& name)>& take);
+
+// Removes the file `name` from `folder` unless a new file (of this install or another)
+// holds it; false, with the last error set, where it stays.
+bool RemoveUnheldFile(FolderState& folder, const char* name);
+
+// ---- Copies ----
+
+// A regular file of a folder, open for reading.
+using SourceHandle = Handle<SourceState>;
+
+// Opens the file `name` of `folder`, found as Windows finds it. Only a regular file
+// opens: a folder fails with kErrorAccessDenied, a link (never followed) with
+// kErrorCantAccessFile, a FIFO, a device or a socket with kErrorInvalidParameter.
+SourceHandle OpenSource(FolderState& folder, const char* name);
+
+// A new file in a folder, not yet in place: discarded, with any name it holds, when
+// its handle goes before it is put in place.
+using NewFileHandle = Handle<NewFileState>;
+
+// A new file in `folder` without a visible name; null, with kErrorNotSupported, where
+// the file system has no such files.
+NewFileHandle CreateUnnamedFile(FolderState& folder);
+
+// A new file in `folder` named `name`, held so that RemoveUnheldFile leaves it; null,
+// with kErrorAlreadyExists, where the name is taken (or a sweep took the file before
+// it was held).
+NewFileHandle CreateHeldFile(FolderState& folder, const char* name);
+
+// Gives the unnamed `file` the held name `name`; false, with kErrorAlreadyExists,
+// where the name is taken.
+bool HoldUnderName(NewFileState& file, const char* name);
 
 // Told of a copy's progress a piece at a time (the bytes written so far, a few MiB
 // apart at most); returns false to abandon the copy.
 using CopyWatch = std::function<bool(std::uint64_t bytesSoFar)>;
 
-// Copies the regular file `source` to `destination`, replacing it. The copy is put in
-// place only when it is complete: every read and write succeeded and the bytes written
-// equal the source's size as the system gives it for the file being copied. Otherwise
-// false, with the last error set, and the destination left as it was (a read-only
-// mark that was cleared is put back). Where `bytesCopied` is given, a copy put in place
-// tells its size there. Where `watch` is given and abandons the copy, false with
-// kErrorCancelled, and nothing is put in place.
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied = nullptr,
-                       const CopyWatch* watch = nullptr);
+// Writes all of `source` into `file`, and gives it the source's modification time.
+// True only when every read and write succeeded and the bytes written equal the
+// source's size as the system gives it; `bytesWritten` then tells that size. Where
+// `watch` is given and abandons the copy, false with kErrorCancelled.
+bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch);
 
-// A copy is written into a temporary file in the destination folder, named
-// kTemporaryPrefix and six letters or digits, and renamed over the destination once
-// whole. An install that is killed can leave one behind: the first copy into a folder
-// removes the temporary files found there, except those a running copy still holds
-// (such a file is locked against removal from its creation to its rename).
-inline constexpr std::string_view kTemporaryPrefix = ".zandrel2-";
-inline constexpr std::size_t kTemporaryRandomCharacters = 6;
+// How a new file is put in place as the entry `name` of its folder: only where no entry
+// has that name, in any case (else kErrorAlreadyExists; for an unnamed file only), or
+// also in place of such an entry, in one step (for a file that holds a name). An entry
+// that is a folder is never replaced (kErrorAccessDenied).
+enum class Placing { kWhereFree, kReplacing };
+bool PutInPlace(NewFileState& file, const char* name, Placing how);
 
-// The system's words for the error `code`, for a front end that explains a failure.
-std::string ErrorText(unsigned long code);
-
-// Where `path` is on this system, for a front end that explains a failure: on Linux
-// the folder the drive map gives it (empty where its drive is not mapped), on Windows
-// the path itself.
-std::string SystemPath(const char* path);
+// ---- Errors ----
 
 // The last error of this thread's latest failed call, and its setter.
 unsigned long LastError();
 void SetLastError(unsigned long code);
-
-// The byte length of the character that starts `text` in the platform's narrow
-// encoding; 1 for a byte that starts no whole character.
-std::size_t CharacterLength(std::string_view text);
 
 }  // namespace files

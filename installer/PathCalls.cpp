@@ -1,5 +1,9 @@
 #include "installer/PathCalls.h"
 
+#include <string>
+
+#include "installer/TextEncoding.h"
+
 namespace {
 
 bool Refuse() {
@@ -9,25 +13,43 @@ bool Refuse() {
 
 }  // namespace
 
+bool WithinPathLimit(std::string_view path) { return files::Utf16Length(path) <= kLongestPath || Refuse(); }
+
+bool WithinPathLimit(const ComposedPath& path) { return path.Fits() ? WithinPathLimit(path.Text()) : Refuse(); }
+
+files::SearchHandle FindFirstAt(std::string_view pattern, files::FoundEntry& entry) {
+  if (!WithinPathLimit(pattern)) return nullptr;
+  return files::FindFirst(std::string(pattern).c_str(), entry);
+}
+
 files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry) {
-  if (!pattern.Fits()) {
-    Refuse();
-    return nullptr;
-  }
-  return files::FindFirst(pattern.c_str(), entry);
+  if (!pattern.Fits() && !Refuse()) return nullptr;
+  return FindFirstAt(pattern.Text(), entry);
 }
 
-bool EntryExists(const char* path) {
+bool TallyEntriesAt(const ComposedPath& pattern, files::EntryTally& tally) {
+  return WithinPathLimit(pattern) && files::TallyEntries(pattern.c_str(), tally);
+}
+
+bool EntryExists(std::string_view path) {
   files::FoundEntry entry;
-  return files::FindFirst(path, entry) != nullptr;
+  return FindFirstAt(path, entry) != nullptr;
 }
 
-bool EntryExists(const ComposedPath& path) { return path.Fits() ? EntryExists(path.c_str()) : Refuse(); }
+bool EntryExists(const ComposedPath& path) { return path.Fits() ? EntryExists(path.Text()) : Refuse(); }
 
-bool CreateFolderAt(const ComposedPath& path) { return path.Fits() ? files::CreateFolder(path.c_str()) : Refuse(); }
+bool CreateFolderAt(std::string_view path) {
+  return WithinPathLimit(path) && files::CreateFolder(std::string(path).c_str());
+}
 
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied,
-                const files::CopyWatch* watch) {
-  if (!source.Fits() || !destination.Fits()) return Refuse();
-  return files::CopyFileReplacing(source.c_str(), destination.c_str(), bytesCopied, watch);
+bool CreateFolderAt(const ComposedPath& path) { return path.Fits() ? CreateFolderAt(path.Text()) : Refuse(); }
+
+std::optional<files::FolderIdentity> IdentifyFolderAt(std::string_view path) {
+  if (!WithinPathLimit(path)) return std::nullopt;
+  return files::IdentifyFolder(std::string(path).c_str());
+}
+
+files::FolderHandle OpenFolderAt(std::string_view path) {
+  if (!WithinPathLimit(path)) return nullptr;
+  return files::OpenFolder(std::string(path).c_str());
 }

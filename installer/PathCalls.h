@@ -1,20 +1,39 @@
-// The port's calls for composed paths. A path that did not fit its buffer fails
-// them with "filename too long" and never reaches the file system.
+// The port's calls for the installer's paths, with the one rule for their length: a
+// path that did not fit its buffer, or is longer than Windows takes, fails with
+// "filename too long" and never reaches the file system.
 #pragma once
+
+#include <cstddef>
+#include <string_view>
 
 #include "installer/ComposedPath.h"
 #include "installer/FileServices.h"
 
-// FindFirst for a composed pattern.
+// The longest path, in UTF-16 units, that a file call takes (measured under Wine 8:
+// 260 units pass, 261 fail); a chooser's path buffer has as many bytes.
+inline constexpr std::size_t kLongestPath = 260;
+
+// True where `path` is no longer than kLongestPath; false, with kErrorFilenameTooLong
+// set, where it is.
+bool WithinPathLimit(std::string_view path);
+// The same, for a composed path, which must also fit its buffer.
+bool WithinPathLimit(const ComposedPath& path);
+
+// FindFirst for a path or a composed pattern.
+files::SearchHandle FindFirstAt(std::string_view pattern, files::FoundEntry& entry);
 files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry);
 
+// TallyEntries for a composed pattern.
+bool TallyEntriesAt(const ComposedPath& pattern, files::EntryTally& tally);
+
 // True when a search for the exact path finds an entry, a file as well as a folder.
-bool EntryExists(const char* path);
+bool EntryExists(std::string_view path);
 bool EntryExists(const ComposedPath& path);
 
-// CreateFolder for a composed path.
+// CreateFolder for a path or a composed path.
+bool CreateFolderAt(std::string_view path);
 bool CreateFolderAt(const ComposedPath& path);
 
-// CopyFileReplacing for composed paths.
-bool CopyFileAt(const ComposedPath& source, const ComposedPath& destination, std::uint64_t* bytesCopied = nullptr,
-                const files::CopyWatch* watch = nullptr);
+// IdentifyFolder and OpenFolder for a path.
+std::optional<files::FolderIdentity> IdentifyFolderAt(std::string_view path);
+files::FolderHandle OpenFolderAt(std::string_view path);

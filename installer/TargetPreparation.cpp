@@ -2,6 +2,7 @@
 
 #include "installer/InstallContext.h"
 #include "installer/PathCalls.h"
+#include "installer/TextEncoding.h"
 
 namespace {
 constexpr std::size_t kCatalogIdBytes = 6;

@@ -122,7 +122,7 @@ TEST_F(TargetPreparation, PathsThatDoNotFitFailWithFilenameTooLong) {
     SandboxDrives::WriteFile(drives.DriveD() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "x");
     SetCatalogRoot("C:\\Apache2");
     ASSERT_TRUE(g_cdPath.Format("%s", "D:\\" + first + "\\" + second));
-    ASSERT_EQ(g_cdPath.Text().size() + 15, files::kLongestPath + cdRootBytes - 245);
+    ASSERT_EQ(g_cdPath.Text().size() + 15, kLongestPath + cdRootBytes - 245);
     const bool fits = cdRootBytes == 245;
     EXPECT_EQ(PrepareCatalogFolder(), fits ? 0 : -1) << cdRootBytes;
     if (!fits) {

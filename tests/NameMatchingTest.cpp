@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/FileServices.h"
+#include "installer/TextEncoding.h"
 #include "platform/posix/NameMatching.h"
 
 namespace {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "installer/FileServices.h"
+#include "installer/FolderCopy.h"
+#include "installer/PathCalls.h"
 #include "tests/SandboxDrives.h"
 
 namespace {
@@ -107,7 +109,7 @@ TEST_F(PosixFileServices, CreateFolderMakesOneLevel) {
        files::kErrorFilenameTooLong},
   };
   for (const auto& c : cases) {
-    EXPECT_FALSE(files::CreateFolder(c.path)) << c.path;
+    EXPECT_FALSE(CreateFolderAt(c.path)) << c.path;
     EXPECT_EQ(files::LastError(), c.error) << c.path;
   }
 }
@@ -121,7 +123,7 @@ TEST_F(PosixFileServices, CopyReplacesTheDestinationWholeWithOrdinaryPermissions
   SandboxDrives::WriteFile(destination, "old photo, longer than the new one");
   fs::permissions(destination, fs::perms::owner_read);  // marked read-only
 
-  ASSERT_TRUE(files::CopyFileReplacing("D:\\FP\\\\jpg\\\\PHOTO.JPG", "C:\\jpg\\photo.jpg"));
+  ASSERT_TRUE(CopyFileReplacing("D:\\FP\\\\jpg\\\\PHOTO.JPG", "C:\\jpg\\photo.jpg"));
   EXPECT_EQ(SandboxDrives::ReadFile(destination), "new photo");
   EXPECT_EQ(fs::last_write_time(destination), fs::last_write_time(source));
   const mode_t mask = umask(0);
@@ -130,7 +132,7 @@ TEST_F(PosixFileServices, CopyReplacesTheDestinationWholeWithOrdinaryPermissions
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "jpg/\njpg/photo.jpg\n");  // no temporary left
 
   // A second copy over a read-only copy works as well: the mark never travelled.
-  EXPECT_TRUE(files::CopyFileReplacing("D:\\FP\\jpg\\photo.jpg", "C:\\JPG\\Photo.jpg"));
+  EXPECT_TRUE(CopyFileReplacing("D:\\FP\\jpg\\photo.jpg", "C:\\JPG\\Photo.jpg"));
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "jpg/\njpg/photo.jpg\n");  // the existing name is kept
 }
 
@@ -145,7 +147,7 @@ TEST_F(PosixFileServices, AWatchedCopyReportsItsPiecesAndCanBeAbandonedWhole) {
     reported.push_back(bytes);
     return reported.size() < 2;
   };
-  EXPECT_FALSE(files::CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &abandonAtSecond));
+  EXPECT_FALSE(CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &abandonAtSecond));
   EXPECT_EQ(files::LastError(), files::kErrorCancelled);
   ASSERT_EQ(reported.size(), 2U);
   EXPECT_TRUE(reported[0] > 0 && reported[0] < reported[1] && reported[1] < photo.size());
@@ -153,7 +155,7 @@ TEST_F(PosixFileServices, AWatchedCopyReportsItsPiecesAndCanBeAbandonedWhole) {
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "big.jpg\n");  // nothing part-written left
 
   const files::CopyWatch goOn = [](std::uint64_t) { return true; };
-  EXPECT_TRUE(files::CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &goOn));
+  EXPECT_TRUE(CopyFileReplacing("D:\\big.jpg", "C:\\big.jpg", nullptr, &goOn));
   EXPECT_EQ(SandboxDrives::ReadFile(destination), photo);
 }
 
@@ -164,7 +166,7 @@ TEST_F(PosixFileServices, CopyReplacesALinkAtTheDestinationWithoutWritingThrough
   fs::create_directories(drives.DriveC() / "HTML");
   fs::create_symlink(outside, drives.DriveC() / "HTML" / "page.htm");
 
-  ASSERT_TRUE(files::CopyFileReplacing("D:\\page.htm", "C:\\HTML\\page.htm"));
+  ASSERT_TRUE(CopyFileReplacing("D:\\page.htm", "C:\\HTML\\page.htm"));
   EXPECT_FALSE(fs::is_symlink(drives.DriveC() / "HTML" / "page.htm"));
   EXPECT_EQ(SandboxDrives::ReadFile(drives.DriveC() / "HTML" / "page.htm"), "catalog page");
   EXPECT_EQ(SandboxDrives::ReadFile(outside), "precious");
@@ -197,7 +199,7 @@ TEST_F(PosixFileServices, CopyRefusesWhatIsNoRegularFile) {
       {"D:\\HTML\\\\page.htm", "C:\\NONE\\page.htm", files::kErrorPathNotFound},
   };
   for (const auto& c : cases) {
-    EXPECT_FALSE(files::CopyFileReplacing(c.source, c.destination)) << c.source;
+    EXPECT_FALSE(CopyFileReplacing(c.source, c.destination)) << c.source;
     EXPECT_EQ(files::LastError(), c.error) << c.source;
   }
   EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC()), "HTML/\nHTML/page.htm/\n");
@@ -241,7 +243,7 @@ TEST_F(PosixFileServices, CopiesAfterASearchSeeFoldersChangedBeforeIt) {
     files::FindFirst("D:\\FP\\*", entry);
     const std::string source = std::string("D:\\FP\\") + step.name;
     const std::string destination = std::string("C:\\HTML\\") + step.name;
-    EXPECT_EQ(files::CopyFileReplacing(source.c_str(), destination.c_str()), step.error == 0) << step.tree;
+    EXPECT_EQ(CopyFileReplacing(source.c_str(), destination.c_str()), step.error == 0) << step.tree;
     if (step.error != 0) {
       EXPECT_EQ(files::LastError(), step.error) << step.tree;
     }

@@ -1,7 +1,6 @@
 // The Windows copy's own guarantees, against the real Win32 file services: a copy
 // that cannot take its destination's place leaves it as it was, read-only mark and
-// all; temporary files that no copy holds are swept; a missing destination folder
-// fails as the platform's plain copy fails.
+// all; a watched copy reports each buffer.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +10,8 @@
 #include <vector>
 
 #include "installer/FileServices.h"
+#include "installer/FolderCopy.h"
+#include "installer/PathCalls.h"
 #include "tests/SandboxDrives.h"
 
 namespace {
@@ -23,7 +24,7 @@ class Win32Copy : public ::testing::Test {
 
   SandboxDrives m_drives;
   const fs::path m_source = m_drives.DriveD() / "new.htm";
-  // A folder of each test's own: the sweep runs once for a folder copied into in a row.
+  // A folder of each test's own.
   const fs::path m_folder =
       m_drives.DriveC() / ("zandrel2-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 };
@@ -37,27 +38,13 @@ TEST_F(Win32Copy, AReplaceThatFailsKeepsTheOldFileAndItsReadOnlyMark) {
                                   nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-  EXPECT_FALSE(files::CopyFileReplacing(m_source.string().c_str(), destination.string().c_str()));
+  EXPECT_FALSE(CopyFileReplacing(m_source.string().c_str(), destination.string().c_str()));
   const unsigned long error = files::LastError();
   CloseHandle(held);
   EXPECT_TRUE(error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) << error;
   EXPECT_NE(GetFileAttributesA(destination.string().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(SandboxDrives::ReadFile(destination), "the old page");
   EXPECT_EQ(SandboxDrives::ListTree(m_folder), "page.htm\n");
-}
-
-TEST_F(Win32Copy, TheFirstCopyIntoAFolderSweepsTemporaryFilesNoCopyHolds) {
-  SandboxDrives::WriteFile(m_folder / ".zandrel2-Ab3dE9", "part of a photo");
-  SandboxDrives::WriteFile(m_folder / ".zandrel2-notes.txt", "not ours");
-  // A running copy's temporary file: open without any sharing from its creation.
-  const HANDLE running = CreateFileA((m_folder / ".zandrel2-Run000").string().c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(running, INVALID_HANDLE_VALUE);
-
-  EXPECT_TRUE(files::CopyFileReplacing(m_source.string().c_str(), (m_folder / "new.htm").string().c_str()));
-  CloseHandle(running);
-  EXPECT_EQ(SandboxDrives::ListTree(m_folder), ".zandrel2-Run000\n.zandrel2-notes.txt\nnew.htm\n");
-  EXPECT_EQ(SandboxDrives::ReadFile(m_folder / "new.htm"), "the new page");
 }
 
 TEST_F(Win32Copy, AWatchedCopyReportsEachBufferAndCanBeAbandonedWhole) {
@@ -71,22 +58,12 @@ TEST_F(Win32Copy, AWatchedCopyReportsEachBufferAndCanBeAbandonedWhole) {
     reported.push_back(bytes);
     return reported.size() < 2;
   };
-  EXPECT_FALSE(files::CopyFileReplacing(m_source.string().c_str(), destination.string().c_str(), nullptr,
+  EXPECT_FALSE(CopyFileReplacing(m_source.string().c_str(), destination.string().c_str(), nullptr,
                                         &abandonAtSecond));
   EXPECT_EQ(files::LastError(), files::kErrorCancelled);
   EXPECT_EQ(reported, (std::vector<std::uint64_t>{1 << 20, 2 << 20}));
   EXPECT_EQ(SandboxDrives::ReadFile(destination), "the old photo");
   EXPECT_EQ(SandboxDrives::ListTree(m_folder), "big.jpg\n");  // the temporary file is gone
-}
-
-TEST_F(Win32Copy, ADestinationFolderThatIsNotThereFailsWithPathNotFound) {
-  SandboxDrives::WriteFile(m_folder / "plain", "a file where a folder belongs");
-  for (const char* folder : {"missing", "plain"}) {
-    const fs::path destination = m_folder / folder / "new.htm";
-    EXPECT_FALSE(files::CopyFileReplacing(m_source.string().c_str(), destination.string().c_str())) << folder;
-    EXPECT_EQ(files::LastError(), files::kErrorPathNotFound) << folder;
-  }
-  EXPECT_EQ(SandboxDrives::ListTree(m_folder), "plain\n");
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 #include <string>
 #include <utility>
 
+#include "installer/ErrorCodes.h"
 #include "installer/FileServices.h"
 
 namespace posix {
 namespace {
 
-// One table for the whole port; docs/behaviour.md lists the same mapping by code.
+// One table for the whole port; docs/behaviour.md lists the same mapping by code, and
+// a test holds the two together.
 constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {ENOENT, files::kErrorFileNotFound},
     {ENOTDIR, files::kErrorPathNotFound},
@@ -34,29 +36,6 @@ constexpr std::pair<int, unsigned long> kErrnoToWin32[] = {
     {EIO, files::kErrorIoDevice},
 };
 
-// What Windows says for each number the port reports.
-constexpr std::pair<unsigned long, const char*> kWin32Texts[] = {
-    {files::kErrorFileNotFound, "The system cannot find the file specified."},
-    {files::kErrorPathNotFound, "The system cannot find the path specified."},
-    {files::kErrorTooManyOpenFiles, "The system cannot open the file."},
-    {files::kErrorAccessDenied, "Access is denied."},
-    {files::kErrorNotEnoughMemory, "Not enough memory resources are available to process this command."},
-    {files::kErrorNotSameDevice, "The system cannot move the file to a different disk drive."},
-    {files::kErrorWriteProtect, "The media is write protected."},
-    {files::kErrorGeneralFailure, "A device attached to the system is not functioning."},
-    {files::kErrorSharingViolation, "The process cannot access the file because it is being used by another process."},
-    {files::kErrorNotSupported, "The request is not supported."},
-    {files::kErrorInvalidParameter, "The parameter is incorrect."},
-    {files::kErrorDiskFull, "There is not enough space on the disk."},
-    {files::kErrorInvalidName, "The filename, directory name, or volume label syntax is incorrect."},
-    {files::kErrorAlreadyExists, "Cannot create a file when that file already exists."},
-    {files::kErrorFilenameTooLong, "The filename or extension is too long."},
-    {files::kErrorFileTooLarge, "The file size exceeds the limit allowed and cannot be saved."},
-    {files::kErrorDirectory, "The directory name is invalid."},
-    {files::kErrorIoDevice, "The request could not be performed because of an I/O device error."},
-    {files::kErrorCantAccessFile, "The file cannot be accessed by the system."},
-};
-
 }  // namespace
 
 unsigned long Win32ErrorFromErrno(int errnoValue) {
@@ -77,11 +56,6 @@ bool FailWith(unsigned long code) {
 
 namespace files {
 
-std::string ErrorText(unsigned long code) {
-  for (const auto& [number, text] : posix::kWin32Texts) {
-    if (number == code) return text;
-  }
-  return "Error " + std::to_string(code) + ".";
-}
+std::string ErrorText(unsigned long code) { return TableText(code); }
 
 }  // namespace files

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/FileServices.h"
+#include "installer/TextEncoding.h"
 
 namespace posix {
 namespace {

@@ -1,139 +1,141 @@
-#include "platform/posix/NewFile.h"
-
+// New files on Linux: written without a name where the file system has such files (a
+// file can then appear only whole), else under a name held by a lock, which a sweep
+// of another install respects; put in place by a link or a rename, in one step.
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <random>
+#include <memory>
 
-#include "installer/FileServices.h"
-#include "platform/posix/DestinationFolder.h"
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/PathMapping.h"
+#include "platform/posix/PortPaths.h"
+#include "platform/posix/PosixHandles.h"
 
-namespace posix {
 namespace {
 
-constexpr int kNameAttempts = 64;
+using files::NewFileHandle;
+using files::NewFileState;
+using posix::FailWith;
+using posix::FailWithErrno;
 
-std::string RandomTemporaryName() {
-  static constexpr char kCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  thread_local std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kCharacters - 2);
-  std::string name(files::kTemporaryPrefix);
-  for (std::size_t i = 0; i < files::kTemporaryRandomCharacters; ++i) name += kCharacters[pick(generator)];
-  return name;
+// Holds a new file against sweeps for as long as any descriptor of it is open. False
+// only where a sweep holds it already, about to remove it; a file system without locks
+// holds nothing, and sweeps nothing either.
+bool Hold(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+NewFileHandle Adopt(files::FolderState& folder, posix::UniqueFd fd, std::string heldName) {
+  return NewFileHandle(
+      std::make_unique<NewFileState>(NewFileState{folder, std::move(fd), std::move(heldName)}).release());
+}
+
+// Links the unnamed file to `name`; errno set where it cannot.
+bool LinkAs(const NewFileState& file, const std::string& name) {
+  const int folderFd = file.folder.fd.Get();
+  if (linkat(file.fd.Get(), "", folderFd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+  // Linking straight from the descriptor needs a privilege; its entry in /proc does not.
+  if (errno != ENOENT && errno != EPERM) return false;
+  const std::string self = "/proc/self/fd/" + std::to_string(file.fd.Get());
+  return linkat(AT_FDCWD, self.c_str(), folderFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+bool IsFolder(const files::FolderState& folder, const std::string& name) {
+  struct stat status {};
+  return fstatat(folder.fd.Get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Renames the file, which holds a name, over `target`, in place of any entry there.
+bool RenameOver(NewFileState& file, const std::string& target, bool onlyWhereFree) {
+  // The hold lasts while any descriptor of the file is open, so a second one keeps it
+  // through the rename while closing the first still reports late write errors.
+  const posix::UniqueFd hold(fcntl(file.fd.Get(), F_DUPFD_CLOEXEC, 0));
+  if (!hold) return FailWithErrno(errno);
+  if (file.fd.Close() != 0) return FailWithErrno(errno);
+  const int folderFd = file.folder.fd.Get();
+  if (onlyWhereFree) {
+    if (renameat2(folderFd, file.heldName.c_str(), folderFd, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    // A file system that cannot promise "only if free" gets the plain rename.
+    if (errno != EINVAL && errno != ENOSYS) return FailWithErrno(errno);
+  }
+  return renameat(folderFd, file.heldName.c_str(), folderFd, target.c_str()) == 0 || FailWithErrno(errno);
 }
 
 }  // namespace
 
-NewFile::At NewFile::Place(const std::string& name) const {
-  return m_folderFd >= 0 ? At{m_folderFd, name} : At{AT_FDCWD, JoinPath(m_folder, name)};
+namespace files {
+
+void StateCloser::operator()(NewFileState* file) const noexcept {
+  // An unnamed file goes with its descriptor; a held name goes with the file.
+  if (!file->placed && !file->heldName.empty()) unlinkat(file->folder.fd.Get(), file->heldName.c_str(), 0);
+  std::default_delete<NewFileState>()(file);
 }
 
-NewFile::NewFile(const std::string& folder, int folderFd) : m_folder(folder), m_folderFd(folderFd) {
-  const At here = Place(".");
-  m_fd = UniqueFd(openat(here.fd, here.name.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (m_fd) return;
-  // No unnamed files on this file system: a temporary name, claimed against sweeps.
-  // A sweep can take a fresh file in the moment before the claim; then it is gone (or
-  // about to be), and another name is tried.
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    std::string name = RandomTemporaryName();
-    const At at = Place(name);
-    UniqueFd file(openat(at.fd, at.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!file) {
-      if (errno == EEXIST) continue;
-      FailWithErrno(errno);
-      return;
-    }
-    struct stat status {};
-    if (ClaimTemporaryFile(file.Get()) && fstat(file.Get(), &status) == 0 && status.st_nlink > 0) {
-      m_fd = std::move(file);
-      m_temporaryName = std::move(name);
-      return;
-    }
-  }
-  FailWithErrno(EEXIST);
+NewFileHandle CreateUnnamedFile(FolderState& folder) {
+  posix::UniqueFd fd(openat(folder.fd.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (fd) return Adopt(folder, std::move(fd), {});
+  // Kernels without O_TMPFILE take it for O_DIRECTORY (EISDIR); file systems without
+  // unnamed files refuse it (EOPNOTSUPP).
+  FailWithErrno(errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? EOPNOTSUPP : errno);
+  return nullptr;
 }
 
-NewFile::~NewFile() {
-  if (m_named || m_temporaryName.empty()) return;  // an unnamed file goes with its descriptor
-  const At at = Place(m_temporaryName);
-  unlinkat(at.fd, at.name.c_str(), 0);
-}
-
-bool NewFile::LinkAs(const std::string& name) {
-  const At at = Place(name);
-  if (linkat(m_fd.Get(), "", at.fd, at.name.c_str(), AT_EMPTY_PATH) == 0) return true;
-  // Linking straight from the descriptor needs a privilege; its entry in /proc does not.
-  if (errno != ENOENT && errno != EPERM) return false;
-  const std::string self = "/proc/self/fd/" + std::to_string(m_fd.Get());
-  return linkat(AT_FDCWD, self.c_str(), at.fd, at.name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-}
-
-NewFile::Named NewFile::TakeFreeName(const std::string& name) {
-  if (!m_temporaryName.empty()) {
-    const At from = Place(m_temporaryName);
-    const At to = Place(name);
-    if (renameat2(from.fd, from.name.c_str(), to.fd, to.name.c_str(), RENAME_NOREPLACE) == 0) {
-      m_named = true;
-      return Named::kDone;
-    }
-    if (errno == EEXIST) return Named::kTaken;
-    // A file system that cannot promise "only if free" gets the plain rename.
-    if (errno != EINVAL && errno != ENOSYS) {
-      FailWithErrno(errno);
-      return Named::kFailed;
-    }
-    return RenameOver(name) ? Named::kDone : Named::kFailed;
-  }
-  if (!LinkAs(name)) {
-    if (errno == EEXIST) return Named::kTaken;
+NewFileHandle CreateHeldFile(FolderState& folder, const char* name) {
+  posix::UniqueFd fd(openat(folder.fd.Get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!fd) {
     FailWithErrno(errno);
-    return Named::kFailed;
+    return nullptr;
   }
-  m_named = true;
-  // A late write error shows when the file is closed: then the name goes again.
-  if (m_fd.Close() != 0) {
-    const int error = errno;
-    const At at = Place(name);
-    unlinkat(at.fd, at.name.c_str(), 0);
-    FailWithErrno(error);
-    return Named::kFailed;
+  // A sweep can take a fresh file in the moment before it is held: then the name is
+  // gone, or about to be, and counts as taken.
+  struct stat status {};
+  if (!Hold(fd.Get()) || fstat(fd.Get(), &status) != 0 || status.st_nlink == 0) {
+    FailWith(kErrorAlreadyExists);
+    return nullptr;
   }
-  return Named::kDone;
+  return Adopt(folder, std::move(fd), name);
 }
 
-bool NewFile::Replace(const std::string& name) {
-  if (m_temporaryName.empty()) {
-    // Claimed before it has any name, so no sweep can ever take it.
-    ClaimTemporaryFile(m_fd.Get());
-    for (int attempt = 0; attempt < kNameAttempts && m_temporaryName.empty(); ++attempt) {
-      std::string temporary = RandomTemporaryName();
-      if (LinkAs(temporary)) {
-        m_temporaryName = std::move(temporary);
-      } else if (errno != EEXIST) {
-        return FailWithErrno(errno);
-      }
-    }
-    if (m_temporaryName.empty()) return FailWithErrno(EEXIST);
-  }
-  return RenameOver(name);
-}
-
-bool NewFile::RenameOver(const std::string& name) {
-  // The claim lasts while any descriptor of the file is open, so a second one keeps it
-  // through the rename while closing the first still reports late write errors.
-  const UniqueFd claim(fcntl(m_fd.Get(), F_DUPFD_CLOEXEC, 0));
-  if (!claim) return FailWithErrno(errno);
-  if (m_fd.Close() != 0) return FailWithErrno(errno);
-  const At from = Place(m_temporaryName);
-  const At to = Place(name);
-  if (renameat(from.fd, from.name.c_str(), to.fd, to.name.c_str()) != 0) return FailWithErrno(errno);
-  m_named = true;
+bool HoldUnderName(NewFileState& file, const char* name) {
+  // Held before it has any name, so no sweep can ever take it.
+  Hold(file.fd.Get());
+  if (!LinkAs(file, name)) return FailWithErrno(errno);
+  file.heldName = name;
   return true;
 }
 
-}  // namespace posix
+bool PutInPlace(NewFileState& file, const char* name, Placing how) {
+  const std::string settled = posix::SettledName(name);
+  if (settled.empty()) return FailWith(kErrorAccessDenied);
+  // The entry of that name in any case, as Windows finds it.
+  std::optional<std::string> existing = file.folder.EntryNamed(settled);
+  if (how == Placing::kWhereFree) {
+    if (existing) return FailWith(kErrorAlreadyExists);
+    if (!LinkAs(file, settled)) return FailWithErrno(errno);
+    file.placed = true;
+    file.folder.NoteAdded(settled);
+    // A late write error shows when the file is closed: then the name goes again.
+    if (file.fd.Close() != 0) {
+      const int error = errno;
+      unlinkat(file.folder.fd.Get(), settled.c_str(), 0);
+      return FailWithErrno(error);
+    }
+    return true;
+  }
+  if (existing && IsFolder(file.folder, *existing)) return FailWith(kErrorAccessDenied);
+  if (!RenameOver(file, existing.value_or(settled), !existing)) {
+    if (existing || files::LastError() != kErrorAlreadyExists) return false;
+    // Another writer gave the name meanwhile: the copy replaces that entry.
+    existing = posix::FindNameInFolder(file.folder.path, settled).value_or(settled);
+    if (IsFolder(file.folder, *existing)) return FailWith(kErrorAccessDenied);
+    if (renameat(file.folder.fd.Get(), file.heldName.c_str(), file.folder.fd.Get(), existing->c_str()) != 0) {
+      return FailWithErrno(errno);
+    }
+  }
+  file.placed = true;
+  file.folder.NoteAdded(settled);
+  return true;
+}
+
+}  // namespace files

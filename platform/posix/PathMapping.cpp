@@ -6,14 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
-#include "installer/FileServices.h"
+#include "installer/ErrorCodes.h"
 #include "platform/posix/DirectoryStream.h"
 #include "platform/posix/MountedDiscs.h"
 #include "platform/posix/NameMatching.h"
@@ -104,16 +103,6 @@ void SettleFolderText(std::vector<std::string>& components, std::string_view tex
   }
 }
 
-// The folder texts of the last two paths that start at a root, settled: a copy names
-// its source and its destination, each in the same folder as the copy before.
-struct SettledFolderText {
-  std::string text;
-  std::vector<std::string> components;
-  bool settled = false;
-};
-thread_local std::array<SettledFolderText, 2> t_folderTexts;
-thread_local std::size_t t_folderTextToReplace = 0;
-
 }  // namespace
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -184,21 +173,8 @@ WindowsPath ParseWindowsPath(std::string_view path) {
       lastSeparator == std::string_view::npos ? std::string_view() : path.substr(0, lastSeparator + 1);
   if (fromCurrentFolder) {
     for (std::string& part : SplitComponents(CurrentFolder())) Settle(parsed.components, std::move(part));
-    SettleFolderText(parsed.components, folderText);
-  } else {
-    const auto known = std::find_if(t_folderTexts.begin(), t_folderTexts.end(), [&](const SettledFolderText& entry) {
-      return entry.settled && entry.text == folderText;
-    });
-    const auto used = static_cast<std::size_t>(known - t_folderTexts.begin());
-    if (known != t_folderTexts.end()) {
-      parsed.components = known->components;
-      t_folderTextToReplace = 1 - used;
-    } else {
-      SettleFolderText(parsed.components, folderText);
-      t_folderTexts[t_folderTextToReplace] = {std::string(folderText), parsed.components, true};
-      t_folderTextToReplace = 1 - t_folderTextToReplace;
-    }
   }
+  SettleFolderText(parsed.components, folderText);
 
   if (folderText.size() < path.size()) {
     std::string last(path.substr(folderText.size()));

@@ -1,6 +1,5 @@
 // File copies on Linux: a source found as Windows finds it but never through a link,
-// its content copied in the kernel where the file systems allow, into a new file that
-// takes the destination's name only once it is whole and complete.
+// its content copied in the kernel where the file systems allow.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,14 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "installer/FileServices.h"
-#include "platform/posix/DestinationFolder.h"
 #include "platform/posix/ErrorMapping.h"
-#include "platform/posix/NewFile.h"
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/PortPaths.h"
-#include "platform/posix/SearchedFolder.h"
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/PosixHandles.h"
 
 namespace {
 
@@ -26,54 +21,6 @@ using posix::FailWithErrno;
 
 // A source is read without following a link, and without waiting on a device or pipe.
 constexpr int kSourceFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
-// A source file as found, not yet opened: where it is, as the *at calls take it.
-struct FoundSource {
-  int folderFd = AT_FDCWD;
-  std::string name;  // relative to folderFd, or the whole path
-  struct stat status {};
-  bool* inKernelCopyRefused = nullptr;  // where its folder remembers that
-};
-
-// Looks `name` up in `folder` (open at `folderFd`, or AT_FDCWD) without following a
-// link: the name as written, and where that is not there, the name the folder holds
-// in another case.
-bool StatInFolder(int folderFd, const std::string& folder, std::string_view name, FoundSource& source) {
-  const auto at = [&](std::string_view held) {
-    source.name = folderFd == AT_FDCWD ? posix::JoinPath(folder, held) : std::string(held);
-    return fstatat(folderFd, source.name.c_str(), &source.status, AT_SYMLINK_NOFOLLOW) == 0;
-  };
-  if (at(name)) return true;
-  const std::optional<std::string> held = posix::FindNameInFolder(folder, name);
-  if (!held) return FailWith(files::kErrorFileNotFound);
-  return at(*held) || FailWithErrno(errno);
-}
-
-// Finds a source: in the folder searched last where it is in that folder (the folder
-// copies do), else along its path.
-std::optional<FoundSource> FindSource(std::string_view source) {
-  FoundSource found;
-  posix::SearchedFolder& searched = posix::LastSearchedFolder();
-  const std::string_view folderText = posix::FolderTextOf(source);
-  const std::string_view name = source.substr(folderText.size());
-  if (searched.directory && folderText == searched.folderText && posix::IsPlainName(name)) {
-    found.folderFd = searched.Fd();
-    found.inKernelCopyRefused = &searched.inKernelCopyRefused;
-    if (!StatInFolder(found.folderFd, searched.path, name, found)) return std::nullopt;
-    return found;
-  }
-
-  const std::optional<posix::WindowsPath> from = posix::ParseForCall(source);
-  if (!from) return std::nullopt;
-  if (!from->root.empty() && !from->components.empty()) {
-    found.name = posix::JoinAsWritten(*from, from->components.size());
-    if (lstat(found.name.c_str(), &found.status) == 0) return found;
-  }
-  const std::optional<posix::ResolvedFolder> folder = posix::ParentFolderOf(*from);
-  if (!folder) return std::nullopt;
-  if (!StatInFolder(AT_FDCWD, folder->path, from->components.back(), found)) return std::nullopt;
-  return found;
-}
 
 // Only a regular file is opened: a link is never followed (O_NOFOLLOW holds even if
 // one is put in its place before the open), and a FIFO, a device or a socket is not
@@ -156,50 +103,47 @@ bool SetModified(int fd, const timespec& modified) {
 
 namespace files {
 
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied,
-                       const CopyWatch* watch) {
-  if (posix::RefusedAsTooLong(source)) return false;
-  std::optional<FoundSource> found = FindSource(source);
-  if (!found || RefusedAsNoFile(found->status)) return false;
-  const posix::UniqueFd input(openat(found->folderFd, found->name.c_str(), kSourceFlags));
-  if (!input) return FailWithErrno(errno);
+void StateCloser::operator()(SourceState* source) const noexcept { std::default_delete<SourceState>()(source); }
 
-  if (posix::RefusedAsTooLong(destination)) return false;
-  std::optional<posix::Destination> place = posix::FindDestination(destination);
-  if (!place) return false;
-  // A folder in the way is not replaced.
-  const auto isFolder = [&](const std::string& name) {
-    struct stat existing {};
-    const int at = place->folderFd >= 0 ? place->folderFd : AT_FDCWD;
-    const std::string where = place->folderFd >= 0 ? name : posix::JoinPath(place->folder, name);
-    return fstatat(at, where.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(existing.st_mode);
-  };
-  if (place->existing && isFolder(*place->existing)) return FailWith(kErrorAccessDenied);
-
-  posix::NewFile copy(place->folder, place->folderFd);
-  if (!copy) return false;
-  bool refusedHere = false;
-  bool& inKernelCopyRefused = found->inKernelCopyRefused != nullptr ? *found->inKernelCopyRefused : refusedHere;
-  if (!CopyContent(input.Get(), copy.Fd(), found->status.st_size, inKernelCopyRefused, watch) ||
-      !SetModified(copy.Fd(), found->status.st_mtim)) {
-    return false;
+SourceHandle OpenSource(FolderState& folder, const char* name) {
+  // The name as Windows settles it; "." and ".." are folders.
+  const std::string settled = posix::SettledName(name);
+  if (settled.empty()) {
+    FailWith(kErrorAccessDenied);
+    return nullptr;
   }
-  if (bytesCopied != nullptr) *bytesCopied = static_cast<std::uint64_t>(found->status.st_size);
-  if (!place->existing) {
-    switch (copy.TakeFreeName(place->name)) {
-      case posix::NewFile::Named::kDone:
-        posix::NoteNameAdded(place->name);
-        return true;
-      case posix::NewFile::Named::kFailed:
-        return false;
-      case posix::NewFile::Named::kTaken:
-        // Another writer gave the name meanwhile: the copy replaces that entry.
-        place->existing = posix::FindNameInFolder(place->folder, place->name).value_or(place->name);
-        if (isFolder(*place->existing)) return FailWith(kErrorAccessDenied);
-        break;
+  // The name as written, and where that is not there, the name the folder holds in
+  // another case; a link is never followed.
+  struct stat status {};
+  std::string held = settled;
+  if (fstatat(folder.fd.Get(), held.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    const std::optional<std::string> other = posix::FindNameInFolder(folder.path, settled);
+    if (!other) {
+      FailWith(kErrorFileNotFound);
+      return nullptr;
+    }
+    held = *other;
+    if (fstatat(folder.fd.Get(), held.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+      FailWithErrno(errno);
+      return nullptr;
     }
   }
-  return copy.Replace(*place->existing);
+  if (RefusedAsNoFile(status)) return nullptr;
+  posix::UniqueFd fd(openat(folder.fd.Get(), held.c_str(), kSourceFlags));
+  if (!fd) {
+    FailWithErrno(errno);
+    return nullptr;
+  }
+  return SourceHandle(std::make_unique<SourceState>(SourceState{std::move(fd), status, folder}).release());
+}
+
+bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch) {
+  if (!CopyContent(source.fd.Get(), file.fd.Get(), source.status.st_size, source.folder.inKernelCopyRefused, watch) ||
+      !SetModified(file.fd.Get(), source.status.st_mtim)) {
+    return false;
+  }
+  bytesWritten = static_cast<std::uint64_t>(source.status.st_size);
+  return true;
 }
 
 }  // namespace files

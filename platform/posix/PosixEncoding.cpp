@@ -1,7 +1,7 @@
 // The narrow encoding on Linux: UTF-8.
 #include <string_view>
 
-#include "installer/FileServices.h"
+#include "installer/TextEncoding.h"
 
 namespace files {
 

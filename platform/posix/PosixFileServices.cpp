@@ -1,6 +1,6 @@
-// The file-services port on Linux: folder creation and the last error. Searches,
-// copies and the narrow encoding have files of their own (PosixSearch, PosixCopy,
-// PosixEncoding); Windows paths are mapped by the drive map (PathMapping).
+// The file-services port on Linux: folder creation, identities, system paths and the
+// last error. Searches, open folders, copies, new files and the narrow encoding have
+// files of their own; Windows paths are mapped by the drive map (PathMapping).
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "installer/FileServices.h"
+#include "installer/SystemPath.h"
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/PortPaths.h"

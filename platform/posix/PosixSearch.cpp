@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "installer/FileServices.h"
-#include "platform/posix/DestinationFolder.h"
+#include "platform/posix/DirectoryStream.h"
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/NameMatching.h"
 #include "platform/posix/PortPaths.h"
-#include "platform/posix/SearchedFolder.h"
 
 namespace files {
 
@@ -26,15 +25,6 @@ struct SearchState {
 };
 
 }  // namespace files
-
-namespace posix {
-
-SearchedFolder& LastSearchedFolder() {
-  thread_local SearchedFolder t_searched;
-  return t_searched;
-}
-
-}  // namespace posix
 
 namespace {
 
@@ -59,7 +49,6 @@ bool YieldedBefore(const files::FoundEntry& left, const files::FoundEntry& right
 // The folder a search pattern names, open for reading, with what its entries must
 // match; nothing, with the last error set, where the search would find nothing.
 struct SearchedListing {
-  std::string folder;  // the Linux folder
   posix::DirectoryStream directory;
   std::string filter;
   bool inDriveRoot;  // a drive root has no "." and ".." entries on Windows
@@ -87,7 +76,7 @@ std::optional<SearchedListing> OpenListing(const char* pattern) {
     posix::FailWithErrno(errno);
     return std::nullopt;
   }
-  return SearchedListing{folder.path, std::move(directory), path->components.back(), path->components.size() == 1};
+  return SearchedListing{std::move(directory), path->components.back(), path->components.size() == 1};
 }
 
 // Calls `take` with each entry of the listing that the search yields, in listing
@@ -109,24 +98,9 @@ int ReadListing(const SearchedListing& listing, Take take) {
 
 namespace files {
 
-void SearchCloser::operator()(SearchState* search) const noexcept {
-  // The folder copies came from is let go with its search, so that a disc can be
-  // taken out while the dialog stays open; so is the one they went into.
-  posix::SearchedFolder& searched = posix::LastSearchedFolder();
-  if (searched.search == search) {
-    searched = {};
-    posix::EndDestinationRun();
-  }
-  std::default_delete<SearchState>()(search);
-}
+void StateCloser::operator()(SearchState* search) const noexcept { std::default_delete<SearchState>()(search); }
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
-  // A search starts a folder's copy: what is known of the folders copied from and
-  // into is checked again.
-  posix::SearchedFolder& searched = posix::LastSearchedFolder();
-  searched = {};
-  posix::EndDestinationRun();
-
   std::optional<SearchedListing> listing = OpenListing(pattern);
   if (!listing) return nullptr;
   SearchHandle search(std::make_unique<SearchState>().release());
@@ -144,8 +118,6 @@ SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
     FailWith(readError != 0 ? search->endError : kErrorFileNotFound);
     return nullptr;
   }
-  searched = {std::string(posix::FolderTextOf(pattern)), std::move(listing->folder), std::move(listing->directory),
-              search.get()};
   std::sort(search->entries.begin(), search->entries.end(), YieldedBefore);
   FindNext(*search, entry);
   return search;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "frontend/Browser.h"
+#include "installer/ErrorCodes.h"
 #include "installer/FileServices.h"
 #include "platform/win32/Win32Paths.h"
 

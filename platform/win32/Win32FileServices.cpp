@@ -1,6 +1,5 @@
-// The file-services port on Windows: the platform's own file calls with the
-// installer's paths as they stand, and a copy of our own that replaces a destination
-// only with a whole, complete file.
+// The file-services port on Windows: searches, folders and the copy's reads and writes
+// through the platform's wide file calls, each path converted once where it comes in.
 #include <windows.h>
 
 #include <memory>
@@ -10,8 +9,10 @@
 #include <utility>
 
 #include "installer/FileServices.h"
+#include "installer/SystemPath.h"
+#include "installer/TextEncoding.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Paths.h"
-#include "platform/win32/Win32TemporaryFile.h"
 
 namespace files {
 
@@ -43,14 +44,12 @@ FoundEntry EntryOf(const WIN32_FIND_DATAW& data) {
   return {std::move(name.text), IsFolderEntry(data), name.exact ? kErrorSuccess : kErrorNoUnicodeTranslation};
 }
 
-// Starts a wide search for the ANSI `pattern`, up to the length the narrow search takes.
+// Starts a wide search for the ANSI `pattern`. A pattern is settled by the search
+// itself, as the narrow search settles it: its wildcards and a separator at its end
+// mean something there.
 HANDLE StartSearch(const char* pattern, WIN32_FIND_DATAW& data) {
   const std::optional<std::wstring> wide = win32::WideOf(pattern);
   if (!wide) return INVALID_HANDLE_VALUE;
-  if (wide->size() > kLongestPath) {
-    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return INVALID_HANDLE_VALUE;
-  }
   return FindFirstFileW(wide->c_str(), &data);
 }
 
@@ -99,65 +98,9 @@ bool TakeOverTimeAndAttributes(HANDLE source, HANDLE copy) {
   return SetFileInformationByHandle(copy, FileBasicInfo, &basic, sizeof basic) != 0;
 }
 
-// A destination file's read-only mark, cleared so that a copy can replace it, and put
-// back unless the copy took its place.
-class ReadOnlyMarkLifted {
- public:
-  explicit ReadOnlyMarkLifted(const std::wstring& path) : m_path(path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
-      return;
-    }
-    if (SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) m_restore = attributes;
-  }
-  ReadOnlyMarkLifted(const ReadOnlyMarkLifted&) = delete;
-  ReadOnlyMarkLifted& operator=(const ReadOnlyMarkLifted&) = delete;
-  ~ReadOnlyMarkLifted() {
-    if (m_restore == 0) return;
-    const ErrorKeeper keep;
-    SetFileAttributesW(m_path.c_str(), m_restore);
-  }
-
-  bool Lifted() const { return m_restore != 0; }
-  void Replaced() { m_restore = 0; }
-
- private:
-  const std::wstring& m_path;
-  DWORD m_restore = 0;
-};
-
-// Renames that meet a destination held for a moment by another install: 20 attempts
-// wait about 0.2 s in all.
-constexpr int kRenameAttempts = 20;
-
-// Renames `copy` over `target`. A destination marked read-only refuses it: its mark is
-// lifted and put back unless the copy took its place. One that another install has
-// just put in place and holds open for a moment yet (or, without POSIX semantics, that
-// a reader holds open) refuses it too: the rename is tried again a bounded number of
-// times. The mark is asked for only after a refusal: asking for a name that is not
-// there yet costs a look-up through the whole folder on some file systems.
-bool PutInPlace(win32::TemporaryFile& copy, const std::wstring& target) {
-  for (int attempt = 1;; ++attempt) {
-    if (copy.RenameOver(target)) return true;
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
-    if (attempt == 1) {
-      ReadOnlyMarkLifted mark(target);
-      if (mark.Lifted()) {
-        if (!copy.RenameOver(target)) return false;
-        mark.Replaced();
-        return true;
-      }
-    }
-    if (attempt == kRenameAttempts) return false;
-    Sleep(static_cast<DWORD>(attempt));
-  }
-}
-
 }  // namespace
 
-void SearchCloser::operator()(SearchState* search) const noexcept {
+void StateCloser::operator()(SearchState* search) const noexcept {
   if (search->handle != INVALID_HANDLE_VALUE) {
     const ErrorKeeper keep;
     FindClose(search->handle);
@@ -166,7 +109,6 @@ void SearchCloser::operator()(SearchState* search) const noexcept {
 }
 
 SearchHandle FindFirst(const char* pattern, FoundEntry& entry) {
-  win32::ForgetSweptFolder();
   auto search = std::make_unique<SearchState>();
   search->handle = StartSearch(pattern, search->data);
   if (search->handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -192,42 +134,16 @@ bool TallyEntries(const char* pattern, EntryTally& tally) {
   return true;
 }
 
-bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
-
-bool CopyFileReplacing(const char* source, const char* destination, std::uint64_t* bytesCopied,
-                       const CopyWatch* watch) {
-  // A link is never followed, to a folder or a file, and a folder is no file.
-  const DWORD attributes = GetFileAttributesA(source);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if (IsLink(attributes)) return Fail(ERROR_CANT_ACCESS_FILE);
-  if (IsFolder(attributes)) return Fail(ERROR_ACCESS_DENIED);
-  const win32::UniqueHandle input(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!input) return false;
-  // What was opened is asked again before a byte is read: a link put in the file's
-  // place meanwhile opens as itself, and is refused here.
-  FILE_ATTRIBUTE_TAG_INFO opened{};
-  if (!GetFileInformationByHandleEx(input.Get(), FileAttributeTagInfo, &opened, sizeof opened)) return false;
-  if (IsLink(opened.FileAttributes)) return Fail(ERROR_CANT_ACCESS_FILE);
-
-  // The copy is written beside the destination and renamed over it once whole: the
-  // platform's own copy would truncate the destination in place.
-  const std::optional<std::wstring> target = win32::LongPathOf(destination);
-  if (!target) return false;
-  const std::wstring folder = win32::FolderOf(*target);
-  win32::SweepAbandonedOnce(folder);
-  win32::TemporaryFile copy(folder);
-  if (!copy) return false;
-  std::uint64_t copied = 0;
-  if (!CopyContent(input.Get(), copy.Get(), copied, watch) || !TakeOverTimeAndAttributes(input.Get(), copy.Get())) return false;
-  if (!PutInPlace(copy, *target)) return false;
-  if (bytesCopied != nullptr) *bytesCopied = copied;
-  return true;
+bool CreateFolder(const char* path) {
+  const std::optional<std::wstring> folder = win32::LongPathOf(path);
+  return folder && CreateDirectoryW(folder->c_str(), nullptr) != 0;
 }
 
 std::optional<FolderIdentity> IdentifyFolder(const char* path) {
+  const std::optional<std::wstring> longPath = win32::LongPathOf(path);
+  if (!longPath) return std::nullopt;
   // No access is asked for: the folder's identity is all that is read.
-  const win32::UniqueHandle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  const win32::UniqueHandle folder(CreateFileW(longPath->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!folder) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION information{};
@@ -240,13 +156,92 @@ std::optional<FolderIdentity> IdentifyFolder(const char* path) {
                         (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
+std::optional<std::wstring> FolderState::EntryPath(const char* name) const {
+  const std::optional<std::wstring> wide = win32::WideOf(name);
+  if (!wide) return std::nullopt;
+  const std::optional<std::wstring> full = win32::FullPathOf(path + *wide);
+  if (!full) return std::nullopt;
+  return win32::LongFormOf(*full);
+}
+
+void StateCloser::operator()(FolderState* folder) const noexcept { std::default_delete<FolderState>()(folder); }
+
+FolderHandle OpenFolder(const char* path) {
+  const std::optional<std::wstring> wide = win32::WideOf(path);
+  if (!wide) return nullptr;
+  std::optional<std::wstring> full = win32::FullPathOf(*wide);
+  if (!full) return nullptr;
+  // A file call in a folder that is not there, or is a plain file, fails with 3.
+  const DWORD attributes = GetFileAttributesW(win32::LongFormOf(*full).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    Fail(ERROR_PATH_NOT_FOUND);
+    return nullptr;
+  }
+  if (!full->ends_with(L'\\')) *full += L'\\';
+  return FolderHandle(std::make_unique<FolderState>(FolderState{std::move(*full)}).release());
+}
+
+void ListFiles(FolderState& folder, const std::function<void(const std::string& name)>& take) {
+  WIN32_FIND_DATAW data{};
+  const win32::UniqueFind search(FindFirstFileW(win32::LongFormOf(folder.path + L"*").c_str(), &data));
+  if (!search) return;
+  do {
+    if (IsFolderEntry(data)) continue;
+    const win32::NarrowName name = win32::NarrowOf(data.cFileName);
+    if (name.exact) take(name.text);
+  } while (FindNextFileW(search.Get(), &data));
+}
+
+bool RemoveUnheldFile(FolderState& folder, const char* name) {
+  // A file a running copy holds refuses deletion (sharing violation) and stays.
+  const std::optional<std::wstring> path = folder.EntryPath(name);
+  return path && DeleteFileW(path->c_str()) != 0;
+}
+
+void StateCloser::operator()(SourceState* source) const noexcept { std::default_delete<SourceState>()(source); }
+
+SourceHandle OpenSource(FolderState& folder, const char* name) {
+  const std::optional<std::wstring> path = folder.EntryPath(name);
+  if (!path) return nullptr;
+  // A link is never followed, to a folder or a file, and a folder is no file.
+  const DWORD attributes = GetFileAttributesW(path->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
+  if (IsLink(attributes) || IsFolder(attributes)) {
+    Fail(IsLink(attributes) ? ERROR_CANT_ACCESS_FILE : ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  win32::UniqueHandle input(CreateFileW(path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+  if (!input) return nullptr;
+  // What was opened is asked again before a byte is read: a link put in the file's
+  // place meanwhile opens as itself, and is refused here.
+  FILE_ATTRIBUTE_TAG_INFO opened{};
+  if (!GetFileInformationByHandleEx(input.Get(), FileAttributeTagInfo, &opened, sizeof opened)) return nullptr;
+  if (IsLink(opened.FileAttributes)) {
+    Fail(ERROR_CANT_ACCESS_FILE);
+    return nullptr;
+  }
+  return SourceHandle(std::make_unique<SourceState>(SourceState{std::move(input)}).release());
+}
+
+bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch) {
+  std::uint64_t copied = 0;
+  if (!CopyContent(source.file.Get(), file.file.Get(), copied, watch) ||
+      !TakeOverTimeAndAttributes(source.file.Get(), file.file.Get())) {
+    return false;
+  }
+  bytesWritten = copied;
+  return true;
+}
+
 std::string ErrorText(unsigned long code) {
   char* text = nullptr;
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
       reinterpret_cast<char*>(&text), 0, nullptr);
   const std::unique_ptr<char, decltype(&LocalFree)> owned(text, &LocalFree);
-  if (length == 0) return "Error " + std::to_string(code) + ".";
+  if (length == 0) return TableText(code);
   std::string message(text, length);
   while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
     message.pop_back();

@@ -10,9 +10,20 @@
 
 namespace win32 {
 
-// `path` (ANSI code page) as an absolute path in the long form "\\?\C:\...", settled
-// as the narrow calls settle it; nothing, with the last error set, where a narrow call
-// would refuse it (longer than files::kLongestPath: 206).
+// Every file call of this port is a wide one, on a path converted once where it comes
+// in: the wide calls take every name a disc can hold and, in the long form, every
+// length, so the one limit on a path's length is the installer's.
+
+// `path` settled as the narrow calls settle it: absolute, with ".", "..", doubled
+// separators and the dots and spaces that end it resolved; nothing, with the last
+// error set, where it cannot be.
+std::optional<std::wstring> FullPathOf(const std::wstring& path);
+
+// A full path in the long form "\\?\C:\..." (or "\\?\UNC\..."), which no file call
+// settles or limits again.
+std::wstring LongFormOf(const std::wstring& fullPath);
+
+// `path` (ANSI code page) settled, in the long form.
 std::optional<std::wstring> LongPathOf(const char* path);
 
 // `text` (ANSI code page) in UTF-16; nothing, with the last error set, where it is no
@@ -27,9 +38,6 @@ struct NarrowName {
   bool exact = true;
 };
 NarrowName NarrowOf(const wchar_t* name);
-
-// The folder part of a long path, up to and with its last separator.
-std::wstring FolderOf(const std::wstring& longPath);
 
 // Keeps the error being reported while cleaning up after it.
 class ErrorKeeper {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/Afx.h"
+#include "frontend/ProgressText.h"
 #include "installer/InstallProgress.h"
 #include "res/Resource.h"
 

@@ -16,6 +16,8 @@
 #include "frontend/Browser.h"
 #include "frontend/CatalogAddress.h"
 #include "frontend/InstallReport.h"
+#include "frontend/ProgressLine.h"
+#include "frontend/ProgressText.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallProgress.h"
@@ -95,80 +97,6 @@ class RequestsStopCopy {
     g_copyEnded = true;
     g_copyToStop = nullptr;
   }
-};
-
-// One line on standard error's terminal, rewritten in place a few times a second while
-// the copy runs: percent, files, bytes, rate, time left.
-class ProgressLine : public SharedTerminalLine {
- public:
-  explicit ProgressLine(int columns) : m_columns(columns) {}
-
-  // Redraws the line until the copy has ended, then clears it. A copy that ends within
-  // the first interval leaves the terminal as it would be without the line.
-  void Follow(const InstallProgress& progress) {
-    ShareTraceTerminal(this);
-    std::unique_lock lock(m_lock);
-    while (!m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_ended; })) {
-      const std::string text = Describe(progress.Read());
-      lock.unlock();
-      {
-        const auto trace = HoldTrace();
-        Draw(text);
-      }
-      lock.lock();
-    }
-    lock.unlock();
-    ShareTraceTerminal(nullptr);
-    const auto trace = HoldTrace();
-    Clear();
-  }
-
-  void End() {
-    const std::lock_guard lock(m_lock);
-    m_ended = true;
-    m_wake.notify_all();
-  }
-
-  void Clear() override {
-    if (m_shown == 0) return;
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(m_shown), "");
-    std::fflush(stderr);
-    m_shown = 0;
-  }
-
- private:
-  std::string Describe(const InstallProgress::Snapshot& now) {
-    const std::optional<std::chrono::seconds> left = m_estimate.Update(now);
-    // Until the catalog is counted, what is done so far without the whole.
-    std::string text = now.counted ? std::to_string(ShareDone(now, 100)) + "%  files " +
-                                         std::to_string(now.filesDone) + "/" + std::to_string(now.totalFiles) + "  " +
-                                         FormatBytes(now.bytesDone) + " of " + FormatBytes(now.totalBytes)
-                                   : "files " + std::to_string(now.filesDone) + "  " + FormatBytes(now.bytesDone);
-    if (m_estimate.BytesPerSecond() > 0) {
-      text += "  " + FormatBytes(static_cast<std::uint64_t>(m_estimate.BytesPerSecond())) + "/s";
-    }
-    if (left) text += "  " + FormatDuration(*left) + " left";
-    // A stop asked for shows at the next redraw, even while a read is stalled.
-    if (now.stopping) text = "stopping (Ctrl-C again to quit at once)  " + text;
-    return text;
-  }
-
-  void Draw(std::string text) {
-    // One column short of the width, so the terminal never wraps it onto a second line.
-    text.resize(std::min(text.size(), static_cast<std::size_t>(std::max(m_columns - 1, 1))));
-    const std::size_t previous = m_shown;
-    std::fprintf(stderr, "\r%s", text.c_str());
-    if (previous > text.size()) std::fprintf(stderr, "%*s", static_cast<int>(previous - text.size()), "");
-    std::fflush(stderr);
-    m_shown = std::max(previous, text.size());
-  }
-
-  int m_columns;
-  std::size_t m_shown = 0;  // columns the line covers now
-  TimeLeftEstimate m_estimate;
-  std::mutex m_lock;
-  std::condition_variable m_wake;
-  bool m_ended = false;
 };
 
 class ConsoleNotices : public InstallNotices {
@@ -281,7 +209,7 @@ int main(int argc, char** argv) {
   }
 
   g_cdPath.Format("%s", cdPath);
-  const int columns = output::ErrorTerminalColumns();
+  const int columns = ErrorTerminalColumns();
   const bool onTerminal = columns > 0;
   InstallLog log = logOff ? InstallLog() : logFile.empty() ? InstallLog::InFolder(output::LogFolder())
                                                            : InstallLog::AtFile(logFile);

@@ -4,6 +4,7 @@
 
 #include "installer/ErrorCodes.h"
 #include "installer/InstallContext.h"
+#include "frontend/ProgressText.h"
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
 #include "installer/SystemPath.h"

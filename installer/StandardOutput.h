@@ -28,7 +28,4 @@ void WriteErrorLine(std::string_view text);
 // unless set), on Windows the user's temporary folder, as installers there do.
 std::filesystem::path LogFolder();
 
-// Standard error's terminal width in columns; 0 when standard error is no terminal.
-int ErrorTerminalColumns();
-
 }  // namespace output

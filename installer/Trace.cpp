@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
 std::mutex g_traceLock;
-SharedTerminalLine* g_sharedLine = nullptr;
+std::function<void()> g_stepAside;  // the terminal's other writer
 bool g_tracePrepared = false;
 int g_traceWriteError = 0;
 std::atomic<bool> g_traceInsideLine{false};  // the last text written ended without a line feed
@@ -59,7 +59,7 @@ const bool g_preparedAtStart = (PrepareTraceOutput(), true);
 namespace {
 
 void WriteTrace(const std::string& text) {
-  if (g_traceIsInteractive && g_sharedLine != nullptr) g_sharedLine->Clear();
+  if (g_traceIsInteractive && g_stepAside) g_stepAside();
   if (output::TranslatesLineFeeds()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
   } else {
@@ -114,9 +114,9 @@ void FlushTrace() {
 
 int TraceWriteError() { return g_traceWriteError; }
 
-void ShareTraceTerminal(SharedTerminalLine* line) {
+void ShareTraceTerminal(std::function<void()> stepAside) {
   const std::lock_guard lock(g_traceLock);
-  g_sharedLine = line;
+  g_stepAside = std::move(stepAside);
 }
 
 std::unique_lock<std::mutex> HoldTrace() { return std::unique_lock(g_traceLock); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string_view>
 
@@ -33,13 +34,8 @@ void FlushTrace();
 // Writing goes on after it: the install is never cut short for its trace.
 int TraceWriteError();
 
-// A line drawn on the terminal the trace goes to, such as a progress line on standard
-// error. Before each trace write to a terminal the trace has it cleared; whoever draws
-// it holds the trace's lock meanwhile, so that the two never mix on the screen.
-class SharedTerminalLine {
- public:
-  virtual ~SharedTerminalLine() = default;
-  virtual void Clear() = 0;
-};
-void ShareTraceTerminal(SharedTerminalLine* line);  // null: no line any more
+// Another writer to the terminal the trace goes to: `stepAside` is called, under the
+// trace's lock, before each trace write to a terminal, and the other writer holds that
+// lock while it writes, so that the two never mix on the screen. Empty: none any more.
+void ShareTraceTerminal(std::function<void()> stepAside);
 std::unique_lock<std::mutex> HoldTrace();

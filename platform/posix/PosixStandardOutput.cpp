@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "frontend/ProgressLine.h"
 #include "installer/StandardOutput.h"
 
 namespace output {
@@ -48,11 +49,11 @@ std::filesystem::path LogFolder() {
   return std::filesystem::path(home != nullptr ? home : "/") / ".local" / "state" / "zandrel2";
 }
 
+}  // namespace output
+
 int ErrorTerminalColumns() {
   if (isatty(STDERR_FILENO) == 0) return 0;
   winsize size{};
   // A terminal that gives no size is taken as the classic 80 columns.
   return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
 }
-
-}  // namespace output

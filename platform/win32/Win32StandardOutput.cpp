@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "frontend/ProgressLine.h"
 #include "installer/StandardOutput.h"
 
 namespace output {
@@ -62,6 +63,8 @@ std::filesystem::path LogFolder() {
   return error ? std::filesystem::path(".") : folder;
 }
 
+}  // namespace output
+
 int ErrorTerminalColumns() {
   const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_CHAR) return 0;
@@ -69,5 +72,3 @@ int ErrorTerminalColumns() {
   if (!GetConsoleScreenBufferInfo(handle, &console)) return 80;
   return console.srWindow.Right - console.srWindow.Left + 1;
 }
-
-}  // namespace output

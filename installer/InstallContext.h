@@ -16,7 +16,7 @@ extern BoundedPath<7> g_catalogId;
 // The folder the catalog goes into: install dir + "\htdocs" + "\Catalogs".
 extern std::string g_catalogRoot;
 // The folder choosers' shared result, as long as the platform's longest path.
-extern std::array<char, kLongestPath> g_browsePath;
+extern std::array<char, kMaxPath> g_browsePath;
 
 // The catalog-root rule: the install directory text followed by the two suffixes,
 // nothing trimmed or checked.

@@ -39,7 +39,8 @@ bool EntryExists(std::string_view path) {
 bool EntryExists(const ComposedPath& path) { return path.Fits() ? EntryExists(path.Text()) : Refuse(); }
 
 bool CreateFolderAt(std::string_view path) {
-  return WithinPathLimit(path) && files::CreateFolder(std::string(path).c_str());
+  if (files::Utf16Length(path) > kLongestFolderPath) return Refuse();
+  return files::CreateFolder(std::string(path).c_str());
 }
 
 bool CreateFolderAt(const ComposedPath& path) { return path.Fits() ? CreateFolderAt(path.Text()) : Refuse(); }

@@ -397,23 +397,26 @@ TEST_F(Faults, FileNamesTravelAsTheyAre) {
 }
 
 TEST_F(Faults, ACdRootOfTheLongestLengthWorksAndOneByteMoreIsRefused) {
-  // The frame page's search pattern is the CD root and 15 bytes: 245 bytes make it
-  // the longest path the file services take (260).
+  // The frame page's search pattern is the CD root and 15 bytes: 244 bytes make it
+  // the longest path a file call takes (259).
   const std::string first(200, 'a');
-  const std::string second(245 - 3 - 200 - 1, 'b');
+  const std::string second(244 - 3 - 200 - 1, 'b');
   const std::string cdRoot = "D:\\" + first + "\\" + second;
-  ASSERT_EQ(cdRoot.size(), 245u);
+  ASSERT_EQ(cdRoot.size(), 244u);
   SandboxDrives::WriteFile(Cd() / first / second / "INST_FP" / "index.htm", "index");
   SandboxDrives::WriteFile(Cd() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "frame");
 
-  // The ID comes from the frame page; the first four folder searches are then too long
-  // for their 256-byte buffer and fail on their own; the shortest, FP\jpg's, fits and
-  // finds no folder.
+  // The ID comes from the frame page. The first two folders are searched, but their
+  // files' paths are too long for their 256-byte buffer; the next two folders' search
+  // patterns are too long themselves; the shortest, FP\jpg's, fits and finds no folder.
   const std::string tooLong = "ERR-03(206)  Source Derectory is Empty. :0\r\n";
+  const Step root{cdRoot + "\\INST_FP\\", kSteps[kRootStep].to};
+  const Step html{cdRoot + "\\FP\\HTML\\", kSteps[kHtmlStep].to};
   const InstallRun fits = Install({"--cd", cdRoot});
-  EXPECT_EQ(fits.status, 2);  // four folders could not be searched: their files are missing
+  EXPECT_EQ(fits.status, 2);  // files could not be copied: they are missing
   EXPECT_EQ(fits.notices, kCopyFailed);
-  EXPECT_EQ(fits.trace, kFolderExists + tooLong + tooLong + tooLong + tooLong + kNoSourceFolder);
+  EXPECT_EQ(fits.trace, kFolderExists + CopyLines(root, {{"index.htm", 206}}) +
+                            CopyLines(html, {{"QXT905_frame.htm", 206}}) + tooLong + tooLong + kNoSourceFolder);
   EXPECT_EQ(SandboxDrives::ListTree(Catalogs()),
             "QXT905/\nQXT905/HTML/\nQXT905/HTML/QXT905_app_jpeg/\nQXT905/HTML/guide_img/\nQXT905/jpg/\n");
 
@@ -430,29 +433,31 @@ TEST_F(Faults, APlanPathOfTheLongestLengthIsCreatedAndOneByteMoreIsRefused) {
   SandboxDrives::WriteFile(Cd() / "FP" / "HTML" / "QXT905_frame.htm", "frame");
   SandboxDrives::WriteFile(Cd() / "FP" / "HTML" / "QXT905_app_jpeg" / "a1.jpg", "app");
   // The catalog root is the install directory and 16 bytes, the application image
-  // folder 28 more: an install directory of 216 bytes makes that folder 260 bytes, the
-  // longest path the file services take.
-  for (const std::size_t installDirBytes : {216u, 217u}) {
-    const std::string first(200, 'i');
-    const std::string second(installDirBytes - 3 - 200 - 1, 'j');
+  // folder 28 more: an install directory of 203 bytes makes that folder 247 bytes, the
+  // longest folder path CreateDirectory takes.
+  for (const std::size_t installDirBytes : {203u, 204u}) {
+    const std::string first(180, 'i');
+    const std::string second(installDirBytes - 3 - 180 - 1, 'j');
     const std::string installDir = "C:\\" + first + "\\" + second;
     fs::create_directories(drives.DriveC() / first / second / "htdocs");
     const std::vector<Step> steps = PlanSteps(installDir + "\\htdocs\\Catalogs", "QXT905");
     ASSERT_EQ(steps[kAppStep].to.size(), installDirBytes + 44);
 
-    // Every file path of 256 bytes or more fails on its own; only the folder differs.
+    // The files' paths all fit; only the folder differs, and with it its file.
     const InstallRun run = Install({"--install-dir", installDir});
-    const bool fits = installDirBytes == 216;
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.notices, kCopyFailed);
+    const bool fits = installDirBytes == 203;
+    EXPECT_EQ(run.status, fits ? 0 : 2);
+    EXPECT_EQ(run.notices, fits ? kInstalled : kCopyFailed);
     EXPECT_EQ(run.trace,
               kFolderExists + CopyLines(steps[kRootStep], {{"index.htm"}}) +
-              CopyLines(steps[kHtmlStep], {{"QXT905_app_jpeg"}, {"QXT905_frame.htm", 206}}) + kNoSourceFolder +
-              (fits ? "" : kFolderExists) + CopyLines(steps[kAppStep], {{"a1.jpg", 206}}) + kNoSourceFolder)
+              CopyLines(steps[kHtmlStep], {{"QXT905_app_jpeg"}, {"QXT905_frame.htm"}}) + kNoSourceFolder +
+              (fits ? "" : kFolderExists) +
+              CopyLines(steps[kAppStep], {{"a1.jpg", fits ? 0ul : 3ul}}) + kNoSourceFolder)
         << installDirBytes;
     EXPECT_EQ(SandboxDrives::ListTree(drives.DriveC() / first / second / "htdocs" / "Catalogs"),
-              std::string("QXT905/\nQXT905/HTML/\n") + (fits ? "QXT905/HTML/QXT905_app_jpeg/\n" : "") +
-                  "QXT905/HTML/guide_img/\nQXT905/jpg/\nindex.htm\n")
+              std::string("QXT905/\nQXT905/HTML/\n") +
+                  (fits ? "QXT905/HTML/QXT905_app_jpeg/\nQXT905/HTML/QXT905_app_jpeg/a1.jpg\n" : "") +
+                  "QXT905/HTML/QXT905_frame.htm\nQXT905/HTML/guide_img/\nQXT905/jpg/\nindex.htm\n")
         << installDirBytes;
   }
 }

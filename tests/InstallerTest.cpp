@@ -115,15 +115,15 @@ TEST_F(TargetPreparation, PathsThatDoNotFitFailWithFilenameTooLong) {
   EXPECT_EQ(files::LastError(), files::kErrorFilenameTooLong);
 
   // The frame page's search pattern, the CD root and "\\FP\\HTML\\*fram*", is taken up to
-  // the platform's longest path: a CD root of 245 bytes works, one of 246 is refused.
-  for (const std::size_t cdRootBytes : {245u, 246u}) {
+  // the longest path: a CD root of 244 bytes works, one of 245 is refused.
+  for (const std::size_t cdRootBytes : {244u, 245u}) {
     const std::string first(200, 'a');
     const std::string second(cdRootBytes - 3 - 200 - 1, 'b');
     SandboxDrives::WriteFile(drives.DriveD() / first / second / "FP" / "HTML" / "QXT905_frame.htm", "x");
     SetCatalogRoot("C:\\Apache2");
     ASSERT_TRUE(g_cdPath.Format("%s", "D:\\" + first + "\\" + second));
-    ASSERT_EQ(g_cdPath.Text().size() + 15, kLongestPath + cdRootBytes - 245);
-    const bool fits = cdRootBytes == 245;
+    ASSERT_EQ(g_cdPath.Text().size() + 15, 259 + cdRootBytes - 244);
+    const bool fits = cdRootBytes == 244;
     EXPECT_EQ(PrepareCatalogFolder(), fits ? 0 : -1) << cdRootBytes;
     if (!fits) {
       EXPECT_EQ(files::LastError(), files::kErrorFilenameTooLong);

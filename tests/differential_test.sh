@@ -156,16 +156,16 @@ run() {
   chmod -R u+w "$apache" 2>/dev/null || true
 }
 
-# The length rows sit on each side of the longest path the file services take (260)
-# and of the installer's 256-byte file-path buffer: install directories of 216/217
-# bytes (the application image folder), 229/230 (a file path in the catalog root),
-# 237/238 (the catalog-ID folder) and 244/245 (the catalog root); CD roots of 245/246
-# bytes (the frame page's search).
+# The length rows sit on each side of the longest folder path CreateDirectory takes
+# (247), of the longest path a file call takes (259) and of the installer's 256-byte
+# file-path buffer: install directories of 203/204 bytes (the application image
+# folder), 224/225 (the catalog-ID folder), 229/230 (a file path in the catalog root)
+# and 231/232 (the catalog root); CD roots of 244/245 bytes (the frame page's search).
 scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-guide_img
   read-only-destination read-only-cd folder-in-the-way plain-file-for-a-folder id-ending-in-a-dot no-htdocs
   trailing-space no-frame-page absolute-paths path-prefixes abandoned-temporary-files
-  install-dir-216 install-dir-217 install-dir-229 install-dir-230 install-dir-237 install-dir-238
-  install-dir-244 install-dir-245 cd-root-245 cd-root-246 special-file link-to-folder)
+  install-dir-203 install-dir-204 install-dir-224 install-dir-225 install-dir-229 install-dir-230
+  install-dir-231 install-dir-232 cd-root-244 cd-root-245 special-file link-to-folder)
 if have_fuse; then
   scenarios+=(read-error early-end killed-install unreadable-folder failing-listing)
 else

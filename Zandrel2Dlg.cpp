@@ -1,14 +1,11 @@
 #include "Zandrel2Dlg.h"
 
 #include <algorithm>
-#include <cctype>
-#include <vector>
 #include <string_view>
 
 #include "Zandrel2.h"
-#include "frontend/Browser.h"
-#include "frontend/CatalogAddress.h"
-#include "frontend/InstallReport.h"
+#include "Zandrel2OutcomeDlg.h"
+#include "Zandrel2ProgressDlg.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallRequest.h"
@@ -16,9 +13,6 @@
 #include "res/Version.h"
 
 namespace {
-
-void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
-                 const std::string& installDir);
 
 // The install request's notices, as message boxes of the install dialog; an install
 // that ends well shows its outcome before the dialog ends.
@@ -47,47 +41,6 @@ class DialogNotices : public InstallNotices {
   const InstallDetails& m_details;
   const std::string& m_installDir;
 };
-
-constexpr const char* kStopping = "Stopping...";
-
-// Shows what an install request came to, after its notices, and notes the same in the log.
-void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
-                 const std::string& installDir) {
-  const bool installed = outcome == InstallOutcome::kInstalled;
-  CInstallOutcomeDlg window(installed ? IDD_OUTCOME : IDD_OUTCOME_FAILED, &owner);
-  std::vector<std::string> lines;
-  switch (outcome) {
-    case InstallOutcome::kInstalled:
-      window.m_headline = "Installed";
-      window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
-      lines = {report::CopiedText(details), report::FolderLines(), "Address: " + window.m_catalogAddress};
-      break;
-    case InstallOutcome::kStopped:
-      window.m_headline = "Stopped";
-      lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
-               "What was copied stays; the next Copy completes the catalog.", report::FolderLines()};
-      break;
-    case InstallOutcome::kCopyFailed:
-      window.m_headline = "Not installed completely";
-      lines = report::LeftOutLines(details);
-      lines.insert(lines.begin(), "Copied: " + report::CopiedText(details) + ".");
-      lines.push_back("The next Copy tries them again.");
-      lines.push_back(report::FolderLines());
-      break;
-    case InstallOutcome::kPreparationFailed:
-      window.m_headline = "Not installed";
-      lines = {report::PreparationProblem(details)};
-      lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
-      break;
-  }
-  for (const std::string& line : lines) log.Note(line);
-  lines.push_back(log.Path().empty() ? "No log was written." : log.Problem().empty() ? "Log: " + log.Path().string()
-                                                                  : "No log was written: " + log.Problem());
-  std::string text;
-  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
-  window.m_details = text.c_str();
-  window.DoModal();
-}
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.
 int BrowseCallbackProc(ChooserHandle chooser, UINT message, LPARAM, LPARAM data) {
@@ -231,75 +184,4 @@ void CZandrel2Dlg::OnChangeInstallDir() {
 void CZandrel2Dlg::OnChangeCdDrive() {
   UpdateData(TRUE);
   g_cdPath.Format("%s", m_cdDrive);
-}
-
-CInstallProgressDlg::CInstallProgressDlg(InstallProgress& progress, CWnd* pParent)
-    : CWorkDialog(CInstallProgressDlg::IDD, pParent), m_progress(progress), m_pOwner(pParent) {}
-
-void CInstallProgressDlg::DoDataExchange(CDataExchange* pDX) {
-  CWorkDialog::DoDataExchange(pDX);
-  DDX_Text(pDX, IDC_PROGRESS_FILE, m_currentFile);
-  DDX_Progress(pDX, IDC_PROGRESS_BAR, m_shareDone);
-  DDX_Text(pDX, IDC_PROGRESS_FILES, m_fileCount);
-  DDX_Text(pDX, IDC_PROGRESS_TIMES, m_times);
-}
-
-BEGIN_MESSAGE_MAP(CInstallProgressDlg, CWorkDialog)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
-
-BOOL CInstallProgressDlg::OnInitDialog() {
-  SetWindowText(AfxGetApp()->m_pszAppName);
-  m_currentFile = "Counting the catalog's files...";
-  return CWorkDialog::OnInitDialog();
-}
-
-void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
-  if (nIDEvent != kProgressTimer) return;
-  const InstallProgress::Snapshot now = m_progress.Read();
-  if (!now.started) return;  // the copy has not begun
-  const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
-  if (m_progress.StopRequested()) {
-    m_times = kStopping;
-  } else {
-    if (!now.currentFile.empty()) m_currentFile = report::Readable(now.currentFile).c_str();
-    m_times = FormatTimes(now, left).c_str();
-  }
-  m_shareDone = ShareDone(now, 1000);
-  m_fileCount = FormatFileCount(now).c_str();
-  UpdateData(FALSE);
-  if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);
-}
-
-void CInstallProgressDlg::StopWork() { m_progress.RequestStop(); }
-
-void CInstallProgressDlg::OnCancel() {
-  StopWork();
-  EnableDlgItem(IDCANCEL, FALSE);
-  m_times = kStopping;
-  UpdateData(FALSE);
-}
-
-CInstallOutcomeDlg::CInstallOutcomeDlg(UINT templateId, CWnd* pParent) : CDialog(templateId, pParent) {}
-
-void CInstallOutcomeDlg::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
-  DDX_Text(pDX, IDC_OUTCOME_HEADLINE, m_headline);
-  DDX_Text(pDX, IDC_OUTCOME_DETAILS, m_details);
-}
-
-BEGIN_MESSAGE_MAP(CInstallOutcomeDlg, CDialog)
-  ON_BN_CLICKED(IDC_OPEN_CATALOG, OnOpenCatalog)
-END_MESSAGE_MAP()
-
-BOOL CInstallOutcomeDlg::OnInitDialog() {
-  SetWindowText(AfxGetApp()->m_pszAppName);
-  return CDialog::OnInitDialog();
-}
-
-void CInstallOutcomeDlg::OnOpenCatalog() {
-  // The window stays: the address and the details are still there to read.
-  if (std::string problem; !desktop::OpenInBrowser(m_catalogAddress, problem)) {
-    MessageBox(("The catalog could not be opened at " + m_catalogAddress + ": " + problem).c_str());
-  }
 }

@@ -14,6 +14,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "installer/FileServices.h"
+#include "platform/posix/DriveMap.h"
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PathMapping.h"
 
 namespace {

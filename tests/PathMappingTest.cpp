@@ -7,6 +7,8 @@
 
 #include "installer/FileServices.h"
 #include "platform/posix/MountedDiscs.h"
+#include "platform/posix/DriveMap.h"
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PathMapping.h"
 #include "tests/SandboxDrives.h"
 

@@ -97,7 +97,7 @@ mingw_gcc=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 run-clang-tidy -quiet -p build-win64 -extra-arg=--target=x86_64-w64-mingw32 -extra-arg=-nostdinc++ \
   -extra-arg="-isystem$mingw_gcc/include/c++" -extra-arg="-isystem$mingw_gcc/include/c++/x86_64-w64-mingw32" \
   -extra-arg="-isystem$mingw_gcc/include/c++/backward" \
-  "$root/(platform/win32/.*|Zandrel2Install|installer/InstallLog|tests/(Win32FileServicesTest|InstallerTest|SandboxDrives))\.cpp\$" \
+  "$root/(platform/win32/.*|Zandrel2Install|installer/(InstallLog|FolderCopy)|tests/(Win32FileServicesTest|FolderCopyTest|InstallerTest|SandboxDrives))\.cpp\$" \
   >build-win64/clang-tidy.log 2>&1 || { grep -E "(warning|error):" build-win64/clang-tidy.log; exit 1; }
 echo "clang-tidy: no findings"
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PathMapping.h"
 
 namespace posix {

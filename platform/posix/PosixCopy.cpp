@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/posix/ErrorMapping.h"
-#include "platform/posix/PathMapping.h"
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PortPaths.h"
 #include "platform/posix/PosixHandles.h"
 

@@ -10,6 +10,7 @@
 #include "installer/FileServices.h"
 #include "installer/SystemPath.h"
 #include "platform/posix/ErrorMapping.h"
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/PortPaths.h"
 

@@ -14,6 +14,7 @@
 #include "platform/posix/DirectoryStream.h"
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/NameMatching.h"
+#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PortPaths.h"
 
 namespace files {

@@ -1,0 +1,72 @@
+#include "Zandrel2OutcomeDlg.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "frontend/Browser.h"
+#include "frontend/CatalogAddress.h"
+#include "frontend/InstallReport.h"
+#include "installer/InstallContext.h"
+
+CInstallOutcomeDlg::CInstallOutcomeDlg(UINT templateId, CWnd* pParent) : CDialog(templateId, pParent) {}
+
+void CInstallOutcomeDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_OUTCOME_HEADLINE, m_headline);
+  DDX_Text(pDX, IDC_OUTCOME_DETAILS, m_details);
+}
+
+BEGIN_MESSAGE_MAP(CInstallOutcomeDlg, CDialog)
+  ON_BN_CLICKED(IDC_OPEN_CATALOG, OnOpenCatalog)
+END_MESSAGE_MAP()
+
+BOOL CInstallOutcomeDlg::OnInitDialog() {
+  SetWindowText(AfxGetApp()->m_pszAppName);
+  return CDialog::OnInitDialog();
+}
+
+void CInstallOutcomeDlg::OnOpenCatalog() {
+  // The window stays: the address and the details are still there to read.
+  if (std::string problem; !desktop::OpenInBrowser(m_catalogAddress, problem)) {
+    MessageBox(("The catalog could not be opened at " + m_catalogAddress + ": " + problem).c_str());
+  }
+}
+
+void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
+                 const std::string& installDir) {
+  const bool installed = outcome == InstallOutcome::kInstalled;
+  CInstallOutcomeDlg window(installed ? IDD_OUTCOME : IDD_OUTCOME_FAILED, &owner);
+  std::vector<std::string> lines;
+  switch (outcome) {
+    case InstallOutcome::kInstalled:
+      window.m_headline = "Installed";
+      window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
+      lines = {report::CopiedText(details), report::FolderLines(), "Address: " + window.m_catalogAddress};
+      break;
+    case InstallOutcome::kStopped:
+      window.m_headline = "Stopped";
+      lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
+               "What was copied stays; the next Copy completes the catalog.", report::FolderLines()};
+      break;
+    case InstallOutcome::kCopyFailed:
+      window.m_headline = "Not installed completely";
+      lines = report::LeftOutLines(details);
+      lines.insert(lines.begin(), "Copied: " + report::CopiedText(details) + ".");
+      lines.push_back("The next Copy tries them again.");
+      lines.push_back(report::FolderLines());
+      break;
+    case InstallOutcome::kPreparationFailed:
+      window.m_headline = "Not installed";
+      lines = {report::PreparationProblem(details)};
+      lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
+      break;
+  }
+  for (const std::string& line : lines) log.Note(line);
+  lines.push_back(log.Path().empty() ? "No log was written." : log.Problem().empty() ? "Log: " + log.Path().string()
+                                                                  : "No log was written: " + log.Problem());
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  window.m_details = text.c_str();
+  window.DoModal();
+}

@@ -1,0 +1,54 @@
+#include "Zandrel2ProgressDlg.h"
+
+#include "frontend/InstallReport.h"
+
+namespace {
+constexpr const char* kStopping = "Stopping...";
+}  // namespace
+
+CInstallProgressDlg::CInstallProgressDlg(InstallProgress& progress, CWnd* pParent)
+    : CWorkDialog(CInstallProgressDlg::IDD, pParent), m_progress(progress), m_pOwner(pParent) {}
+
+void CInstallProgressDlg::DoDataExchange(CDataExchange* pDX) {
+  CWorkDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_PROGRESS_FILE, m_currentFile);
+  DDX_Progress(pDX, IDC_PROGRESS_BAR, m_shareDone);
+  DDX_Text(pDX, IDC_PROGRESS_FILES, m_fileCount);
+  DDX_Text(pDX, IDC_PROGRESS_TIMES, m_times);
+}
+
+BEGIN_MESSAGE_MAP(CInstallProgressDlg, CWorkDialog)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+BOOL CInstallProgressDlg::OnInitDialog() {
+  SetWindowText(AfxGetApp()->m_pszAppName);
+  m_currentFile = "Counting the catalog's files...";
+  return CWorkDialog::OnInitDialog();
+}
+
+void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
+  if (nIDEvent != kProgressTimer) return;
+  const InstallProgress::Snapshot now = m_progress.Read();
+  if (!now.started) return;  // the copy has not begun
+  const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
+  if (m_progress.StopRequested()) {
+    m_times = kStopping;
+  } else {
+    if (!now.currentFile.empty()) m_currentFile = report::Readable(now.currentFile).c_str();
+    m_times = FormatTimes(now, left).c_str();
+  }
+  m_shareDone = ShareDone(now, 1000);
+  m_fileCount = FormatFileCount(now).c_str();
+  UpdateData(FALSE);
+  if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);
+}
+
+void CInstallProgressDlg::StopWork() { m_progress.RequestStop(); }
+
+void CInstallProgressDlg::OnCancel() {
+  StopWork();
+  EnableDlgItem(IDCANCEL, FALSE);
+  m_times = kStopping;
+  UpdateData(FALSE);
+}

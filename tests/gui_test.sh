@@ -38,8 +38,12 @@ sizes=$(xprop -id "$dialog" WM_NORMAL_HINTS | sed -n 's/.*program specified m[a-
 [[ $sizes == 1 ]] || fail "the dialog can be resized: $(xprop -id "$dialog" WM_NORMAL_HINTS)"
 
 # The window menu: Shift+F10, then the about item's mnemonic.
+shown_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+before=$(shown_windows)
 xdotool key --clearmodifiers shift+F10
-sleep 0.5
+# The menu is a window of its own: wait for it, up to five seconds.
+for _ in $(seq 50); do (( $(shown_windows) > before )) && break; sleep 0.1; done
+(( $(shown_windows) > before )) || fail "no window menu after Shift+F10"
 xdotool key a
 window_named 'ﾊﾞｰｼﾞｮﾝ情報' >/dev/null
 shoot about.png

@@ -39,17 +39,22 @@ for _ in $(seq 100); do
 done
 [[ -n "$progress" ]] || fail "no progress window after \"Start to Install.\""
 
-# The copy moves: two shots of the progress window a second apart differ.
+# The copy moves: a later shot of the progress window differs from the first, within
+# ten seconds.
 eval "$(geometry "$progress")"
 progress_region=${WIDTH}x${HEIGHT}+$X+$Y
 progress_top=$Y
 shoot progress-1.png
-sleep 1
-shoot progress-2.png
 crop "$artifacts/progress-1.png" "$progress_region" "$work/p1.png"
-crop "$artifacts/progress-2.png" "$progress_region" "$work/p2.png"
-changed=$(compare -metric AE "$work/p1.png" "$work/p2.png" null: 2>&1 || true)
-(( ${changed%% *} > 0 )) || fail "the progress window did not change in a second"
+changed=0
+for _ in $(seq 50); do
+  shoot progress-2.png
+  crop "$artifacts/progress-2.png" "$progress_region" "$work/p2.png"
+  changed=$(compare -metric AE "$work/p1.png" "$work/p2.png" null: 2>&1 || true)
+  (( ${changed%% *} > 0 )) && break
+  sleep 0.2
+done
+(( ${changed%% *} > 0 )) || fail "the progress window did not change in ten seconds"
 
 # A window over the install dialog, taken away again: the dialog draws itself anew.
 # Its strip above the progress window is compared with how it looked before.
@@ -57,21 +62,29 @@ eval "$(geometry "$dialog")"
 strip=${WIDTH}x$((progress_top - Y))+$X+$Y
 import -window root "$work/before.png"
 convert -size 200x60 xc:red "$work/cover.png"
-display -geometry "+$((X + 10))+$((Y + 5))" "$work/cover.png" &
+display -title zandrel2-cover -geometry "+$((X + 10))+$((Y + 5))" "$work/cover.png" &
 cover_pid=$!
 extra_pids+=("$cover_pid")
-sleep 1
+window_named '^zandrel2-cover$' >/dev/null
 kill "$cover_pid"
 wait "$cover_pid" 2>/dev/null || true
 extra_pids=()
-sleep 1
-import -window root "$work/after.png"
+# The strip must look as before within five seconds of the cover's going.
 crop "$work/before.png" "$strip" "$work/strip-before.png"
-crop "$work/after.png" "$strip" "$work/strip-after.png"
-ghost=$(compare -metric AE "$work/strip-before.png" "$work/strip-after.png" null: 2>&1 || true)
+ghost=
+for _ in $(seq 25); do
+  import -window root "$work/after.png"
+  crop "$work/after.png" "$strip" "$work/strip-after.png"
+  ghost=$(compare -metric AE "$work/strip-before.png" "$work/strip-after.png" null: 2>&1 || true)
+  [[ ${ghost%% *} == 0 ]] && break
+  sleep 0.2
+done
 [[ ${ghost%% *} == 0 ]] || { cp "$work/after.png" "$artifacts/ghost.png"; fail "a ghost of the covering window: ${ghost%% *} pixels differ"; }
 
-# Stop, the focused button. The progress window goes, and a notice takes its place.
+# Stop, the focused button, once the copy has reached the photos (the frame page is
+# copied by then). The progress window goes, and a notice takes its place.
+for _ in $(seq 300); do [[ -n "$(find "$catalog" -name '*.jpg' -print -quit 2>/dev/null)" ]] && break; sleep 0.1; done
+[[ -n "$(find "$catalog" -name '*.jpg' -print -quit 2>/dev/null)" ]] || fail "no photo copied in thirty seconds"
 focus "$progress"
 keys Return
 notice=

@@ -11,7 +11,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A failure says why, and what the program under test said on standard error.
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -s "$work/stderr" ]] && tail -n 20 "$work/stderr" | sed 's/^/  stderr: /' >&2
+  exit 1
+}
 mkdir -p "$artifacts"
 
 # Starts Xvfb on a free display and points DISPLAY at it; xvfb_pid is its process.
@@ -22,10 +27,11 @@ start_xvfb() {
   export DISPLAY=:$(<"$work/display")
 }
 
-# The first visible window whose name matches, waiting up to fifteen seconds.
+# The first visible window whose name matches, waiting up to a minute: the first window
+# of a fresh Wine prefix can take half of that.
 window_named() {
   local id
-  for _ in $(seq 150); do
+  for _ in $(seq 600); do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.1

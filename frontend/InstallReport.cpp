@@ -9,36 +9,29 @@
 #include "installer/PathCalls.h"
 #include "installer/SystemPath.h"
 #include "installer/TextEncoding.h"
+#include "installer/WindowsPathText.h"
 
 namespace report {
 namespace {
 
-// The drive of `path`, as "X:", where it has one.
-std::string DriveOf(const std::string& path) {
-  const std::size_t at = path.find(':');
-  return at == 1 ? path.substr(0, 2) : std::string();
-}
-
 // Why `folder` could not be created: the nearest folder above it that is not there,
 // an unmapped drive, or the system's reason.
 std::string WhyNotCreated(const std::string& folder, unsigned long error) {
-  const std::string drive = DriveOf(folder);
+  const std::string drive(path_text::DriveOf(folder));
   if (!drive.empty() && files::SystemPath((drive + "\\").c_str()).empty()) {
     return "drive " + drive + " is not mapped: make " + "$WINEPREFIX/dosdevices/" +
            static_cast<char>(drive[0] | 0x20) + ": a link to its folder, or give a Linux path";
   }
   // The folder was not there when looked for, and was when created: another install
   // made it in between.
-  if (error == files::kErrorAlreadyExists && EntryExists(folder.c_str())) {
+  if (error == files::kErrorAlreadyExists && EntryExists(folder)) {
     return "another install created it at the same moment; run the install again to complete the catalog";
   }
   if (error == files::kErrorPathNotFound) {
     std::string missing = folder;
     for (;;) {
-      const std::size_t separator = missing.find_last_of("\\/");
-      if (separator == std::string::npos || separator == 0) break;
-      const std::string parent = missing.substr(0, separator);
-      if (parent.size() <= drive.size() || EntryExists(parent.c_str())) break;
+      const std::string parent(path_text::ParentOf(missing));
+      if (parent.size() <= drive.size() || EntryExists(parent)) break;
       missing = parent;
     }
     if (missing != folder) return Named(missing) + " does not exist";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installer/PathCalls.h"
+#include "installer/WindowsPathText.h"
 
 namespace {
 
@@ -104,14 +105,8 @@ bool FolderCopy::CopyFile(const Names& names, std::uint64_t& bytesCopied, const 
 
 bool CopyFileReplacing(std::string_view source, std::string_view destination, std::uint64_t* bytesCopied,
                        const files::CopyWatch* watch) {
-  // A path's folder, with its last separator, and its last component.
-  const auto split = [](std::string_view path) {
-    const std::size_t separator = path.find_last_of("\\/");
-    return separator == std::string_view::npos ? std::pair(std::string_view(), path)
-                                               : std::pair(path.substr(0, separator + 1), path.substr(separator + 1));
-  };
-  const auto [sourceFolder, sourceName] = split(source);
-  const auto [destinationFolder, destinationName] = split(destination);
+  const auto [sourceFolder, sourceName] = path_text::SplitLast(source);
+  const auto [destinationFolder, destinationName] = path_text::SplitLast(destination);
   BoundedPath<32768> sourcePath;
   sourcePath.Format("%s", std::string(source));
   BoundedPath<32768> destinationPath;

@@ -8,6 +8,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+# Each stage's heading says how long the run has taken so far, minutes and seconds.
+stage() { printf '== %s (%d:%02d)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
+
 tools/setup.sh
 
 # The programs' logs of the test installs go to a folder of this run, not the user's.
@@ -15,29 +18,29 @@ XDG_STATE_HOME=$(mktemp -d)
 export XDG_STATE_HOME
 trap 'rm -rf "$XDG_STATE_HOME"' EXIT
 
-echo "== the include graph: every arrow down the layers"
+stage "the include graph: every arrow down the layers"
 tools/include-graph.py
 
-echo "== build and test"
+stage "build and test"
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
 
-echo "== a packager's build: Release without the presets, warnings shown but no errors"
+stage "a packager's build: Release without the presets, warnings shown but no errors"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release
 
-echo "== Debian's own build: the flags of dpkg-buildflags (hardening, fortify), warnings shown"
+stage "Debian's own build: the flags of dpkg-buildflags (hardening, fortify), warnings shown"
 (
   eval "$(dpkg-buildflags --export=sh)"
   cmake -S . -B build-debian -G Ninja -DCMAKE_BUILD_TYPE=None -DZANDREL2_BUILD_TESTS=OFF >/dev/null
   cmake --build build-debian
 )
 
-echo "== the Debian package: cpack, lintian, dpkg -i, run, dpkg -r"
+stage "the Debian package: cpack, lintian, dpkg -i, run, dpkg -r"
 bash tests/package_test.sh build
 
-echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
@@ -68,10 +71,10 @@ windows_suite() {
   return "$status"
 }
 
-echo "== the 64-bit Windows programs: build with mingw-w64, test under Wine"
+stage "the 64-bit Windows programs: build with mingw-w64, test under Wine"
 windows_suite win64
 
-echo "== the 32-bit Windows programs: build with mingw-w64, test under Wine"
+stage "the 32-bit Windows programs: build with mingw-w64, test under Wine"
 # Some hosts' kernels cannot run 32-bit x86 code at all: try Wine's 32-bit loader.
 if probe=$(/usr/lib/wine/wine --version 2>&1); then
   echo "32-bit probe: $probe"
@@ -82,13 +85,13 @@ else
   windows_suite win32 build-only
 fi
 
-echo "== fuzz the path mapping, the wildcard matcher and the catalog-ID cut"
+stage "fuzz the path mapping, the wildcard matcher and the catalog-ID cut"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZANDREL2_WARNINGS_AS_ERRORS=ON \
   -DZANDREL2_SANITIZE=ON -DZANDREL2_FUZZ=ON -DZANDREL2_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target path_mapping_fuzzer wildcard_fuzzer catalog_id_fuzzer
-fuzz/run-fuzzers.sh build-fuzz/bin 20
+fuzz/run-fuzzers.sh build-fuzz/bin 10
 
-echo "== clang-tidy"
+stage "clang-tidy"
 run-clang-tidy -quiet -p build "$root/(installer|frontend|platform|framework|res|tests|Zandrel2)" >build/clang-tidy.log 2>&1 \
   || { grep -E "(warning|error):" build/clang-tidy.log; exit 1; }
 # The Windows build's own sources (the Win32 ports, and the files with Windows branches)
@@ -101,4 +104,4 @@ run-clang-tidy -quiet -p build-win64 -extra-arg=--target=x86_64-w64-mingw32 -ext
   >build-win64/clang-tidy.log 2>&1 || { grep -E "(warning|error):" build-win64/clang-tidy.log; exit 1; }
 echo "clang-tidy: no findings"
 
-echo "== all tests passed"
+stage "all tests passed"

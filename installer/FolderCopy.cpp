@@ -78,8 +78,10 @@ bool FolderCopy::PutInPlace(files::NewFileState& file, bool unnamed, const char*
 
 bool FolderCopy::CopyFile(const Names& names, std::uint64_t& bytesCopied, const files::CopyWatch* watch) {
   // Both paths must fit their buffers before anything is looked at.
-  if (!names.destinationPath.Fits()) return WithinPathLimit(names.destinationPath);
-  if (!WithinPathLimit(names.sourcePath)) return false;
+  if (!names.destinationPath.Fits() || !WithinPathLimit(names.sourcePath)) {
+    files::SetLastError(files::kErrorFilenameTooLong);
+    return false;
+  }
   if (!m_source) {
     files::SetLastError(m_sourceError);
     return false;

@@ -23,7 +23,10 @@ files::SearchHandle FindFirstAt(std::string_view pattern, files::FoundEntry& ent
 }
 
 files::SearchHandle FindFirstAt(const ComposedPath& pattern, files::FoundEntry& entry) {
-  if (!pattern.Fits() && !Refuse()) return nullptr;
+  if (!pattern.Fits()) {
+    Refuse();
+    return nullptr;
+  }
   return FindFirstAt(pattern.Text(), entry);
 }
 

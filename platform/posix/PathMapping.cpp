@@ -100,15 +100,21 @@ WindowsPath ParseWindowsPath(std::string_view path) {
   SettleFolderText(parsed.components, folderText);
 
   if (folderText.size() < path.size()) {
-    std::string last(path.substr(folderText.size()));
-    DropFolderDot(last);
-    if (last != "." && last != "..") {
-      // Windows drops the dots and spaces at the very end of a path, not inside it.
-      while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    const std::string_view last = path.substr(folderText.size());
+    if (last == "." || last == "..") {
+      Settle(parsed.components, std::string(last));
+    } else if (std::string name = SettledName(last); !name.empty()) {
+      Settle(parsed.components, std::move(name));
     }
-    if (!last.empty()) Settle(parsed.components, std::move(last));
   }
   return parsed;
+}
+
+std::string SettledName(std::string_view name) {
+  if (name.find_first_not_of('.') == std::string_view::npos) return {};
+  // Windows drops the dots and spaces at the very end of a path, not inside it.
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+  return std::string(name);
 }
 
 std::string JoinAsWritten(const WindowsPath& path, std::size_t count) {

@@ -17,6 +17,11 @@ struct WindowsPath {
   bool invalidName = false;             // a "\\?\" path with an empty name: Windows refuses it (123)
 };
 
+// The name that `name`, a path's last component as written, stands for: without the
+// dots and spaces Windows drops at a path's end. Empty for ".", ".." and a name that is
+// nothing but dots: the folder itself or one above it, never a file of it.
+std::string SettledName(std::string_view name);
+
 // `folder` and `name` joined with one separator.
 std::string JoinPath(std::string_view folder, std::string_view name);
 

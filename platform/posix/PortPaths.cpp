@@ -27,10 +27,4 @@ std::optional<ResolvedFolder> ParentFolderOf(const WindowsPath& path) {
   return parent;
 }
 
-std::string SettledName(std::string_view name) {
-  if (name.find_first_not_of('.') == std::string_view::npos) return {};
-  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-  return std::string(name);
-}
-
 }  // namespace posix

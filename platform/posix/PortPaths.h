@@ -3,7 +3,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "platform/posix/FolderLookup.h"
@@ -18,10 +17,5 @@ std::optional<WindowsPath> ParseForCall(std::string_view path);
 // The folder that holds the path's last component; nothing, with the last error set,
 // where there is none (3; 5 for a drive or file-system root itself).
 std::optional<ResolvedFolder> ParentFolderOf(const WindowsPath& path);
-
-// The name that `name`, a path's last component as written, stands for: without the
-// dots and spaces Windows drops at a path's end. Empty for ".", ".." and a name that is
-// nothing but dots: the folder itself or one above it, never a file of it.
-std::string SettledName(std::string_view name);
 
 }  // namespace posix

@@ -140,7 +140,7 @@ HCURSOR CZandrel2Dlg::OnQueryDragIcon() { return m_hIcon; }
 
 void CZandrel2Dlg::OnOK() {
   // Each install writes a log of its own: a desktop launch shows no standard output.
-  InstallLog log = InstallLog::InFolder(output::LogFolder());
+  InstallLog log = InstallLog::InLogFolder();
   log.FollowTrace();
   const char* name = AfxGetApp() != nullptr ? AfxGetApp()->m_pszAppName : nullptr;
   log.Note(std::string(name != nullptr ? name : "zandrel2") + " " ZANDREL2_VERSION_TEXT ": the catalog from " +

@@ -2,12 +2,14 @@
 // installs. Notices go to standard error as lines; the trace goes to standard output.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,12 +20,15 @@
 #include "frontend/InstallReport.h"
 #include "frontend/ProgressLine.h"
 #include "frontend/ProgressText.h"
+#include "installer/CopyPlan.h"
+#include "installer/FileServices.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallProgress.h"
 #include "installer/InstallRequest.h"
 #include "installer/StandardOutput.h"
 #include "installer/StopRequests.h"
+#include "installer/TextEncoding.h"
 #include "installer/Trace.h"
 #include "res/Version.h"
 
@@ -35,6 +40,7 @@ enum ExitStatus : int {
   kExitCopyFailed = 2,
   kExitTraceLost = 3,
   kExitUsage = 64,
+  kExitInterrupted = 130,
 };
 
 constexpr const char* kHelpFooter = R"(Exit status:
@@ -71,8 +77,27 @@ Paths:
 std::atomic<int> g_stopStatus{0};  // the first request's exit status; 0 while there is none
 std::atomic<InstallProgress*> g_copyToStop{nullptr};
 std::atomic<bool> g_copyEnded{false};
+std::atomic<bool> g_requestsOnThread{false};  // requests come on a thread, not in a handler
 static_assert(std::atomic<InstallProgress*>::is_always_lock_free, "read in a signal handler");
 static_assert(std::atomic<int>::is_always_lock_free, "written in a signal handler");
+
+// A copy whose read of the CD does not return (a stalled disc) cannot look for the stop:
+// a second after the request the program ends without it, as the copy's stop would.
+constexpr auto kStopGrace = std::chrono::seconds(1);
+enum class CopyState { kNotRunning, kRunning, kEnded, kAbandoned };
+std::mutex g_copyStateLock;
+std::condition_variable g_copyStateChanged;
+CopyState g_copyState = CopyState::kNotRunning;
+std::function<void()> g_abandonCopy;  // ends the program for a copy still running
+
+void AbandonIfStalled() {
+  std::unique_lock lock(g_copyStateLock);
+  if (g_copyStateChanged.wait_for(lock, kStopGrace, [] { return g_copyState != CopyState::kRunning; })) return;
+  g_copyState = CopyState::kAbandoned;
+  const std::function<void()> abandon = g_abandonCopy;
+  lock.unlock();
+  abandon();
+}
 
 void StopOnRequest(int exitStatus) {
   int none = 0;
@@ -80,20 +105,39 @@ void StopOnRequest(int exitStatus) {
   // After the copy the first request changes nothing; a second still ends a program
   // that hangs on its last writes.
   if (g_copyEnded.load()) return;
-  if (InstallProgress* progress = g_copyToStop.load()) progress->RequestStop();
+  InstallProgress* progress = g_copyToStop.load();
+  if (progress == nullptr) return;
+  progress->RequestStop();
+  if (!g_requestsOnThread.load()) return;
+  try {
+    std::thread(&AbandonIfStalled).detach();
+  } catch (const std::system_error&) {
+    // No thread to watch the stop: it takes effect when the copy looks for it.
+  }
 }
 
 // While it lives, stop requests go to `progress`'s copy, those that came before it
-// included; when it goes, the copy has ended.
+// included; when it goes, the copy has ended. `abandon` ends the program where a stop
+// finds the copy stalled.
 class RequestsStopCopy {
  public:
-  explicit RequestsStopCopy(InstallProgress& progress) {
+  RequestsStopCopy(InstallProgress& progress, std::function<void()> abandon) {
+    {
+      const std::lock_guard lock(g_copyStateLock);
+      g_abandonCopy = std::move(abandon);
+      g_copyState = CopyState::kRunning;
+    }
     g_copyToStop = &progress;
     if (g_stopStatus.load() != 0) progress.RequestStop();
   }
   RequestsStopCopy(const RequestsStopCopy&) = delete;
   RequestsStopCopy& operator=(const RequestsStopCopy&) = delete;
   ~RequestsStopCopy() {
+    std::unique_lock lock(g_copyStateLock);
+    // A copy that comes back after it was abandoned waits for the program's end.
+    g_copyStateChanged.wait(lock, [] { return g_copyState != CopyState::kAbandoned; });
+    g_copyState = CopyState::kEnded;
+    g_copyStateChanged.notify_all();
     g_copyEnded = true;
     g_copyToStop = nullptr;
   }
@@ -101,8 +145,10 @@ class RequestsStopCopy {
 
 class ConsoleNotices : public InstallNotices {
  public:
-  ConsoleNotices(bool showProgress, int columns, InstallLog& log)
-      : m_showProgress(showProgress), m_columns(columns), m_log(log) {}
+  // `endStopped` ends the program for a copy abandoned by a stop, with what it copied.
+  ConsoleNotices(bool showProgress, int columns, InstallLog& log,
+                 std::function<void(const InstallDetails&)> endStopped)
+      : m_showProgress(showProgress), m_columns(columns), m_log(log), m_endStopped(std::move(endStopped)) {}
 
   void ShowNotice(const char* text) override {
     // What the trace holds so far comes first, so that a log of both keeps the order.
@@ -115,29 +161,67 @@ class ConsoleNotices : public InstallNotices {
   // The copy runs here; the progress line, where there is one, is drawn beside it.
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress(m_showProgress ? InstallProgress::Totals::kCounted : InstallProgress::Totals::kNotCounted);
-    {
-      const RequestsStopCopy stopping(progress);
-      ProgressLine line(m_columns);
-      std::jthread drawing;
-      if (m_showProgress) drawing = std::jthread([&] { line.Follow(progress); });
-      // The line ends before its thread is joined, however the copy ends.
-      struct EndOfLine {
-        ProgressLine& line;
-        ~EndOfLine() { line.End(); }
-      } endOfLine{line};
-      copy(&progress);
+    ProgressLine line(m_columns, &AgainToQuit);
+    const auto abandon = [&] {
+      line.EndNow();
+      EndTraceLine();
+      ShowNotice(kStoppedNotice);
+      m_endStopped(CopiedSoFar(progress));
+    };
+    const RequestsStopCopy stopping(progress, abandon);
+    std::jthread drawing;
+    if (m_showProgress) {
+      try {
+        drawing = std::jthread([&] { line.Follow(progress); });
+      } catch (const std::system_error& error) {
+        const std::string line = std::string("zandrel2-install: no thread could be started for the progress line (") +
+                                 error.code().message() + "); copying without it";
+        output::WriteErrorLine(line);
+        m_log.Note(line);
+      }
     }
+    // The line ends before its thread is joined, however the copy ends.
+    struct EndOfLine {
+      ProgressLine& line;
+      ~EndOfLine() { line.End(); }
+    } endOfLine{line};
+    copy(&progress);
   }
 
  private:
+  // How to end the program at once, said once a stop has been asked for: the way the
+  // first request came.
+  static std::string AgainToQuit() {
+    switch (g_stopStatus.load()) {
+      case kExitInterrupted:
+        return "Ctrl-C again to quit at once";
+      default:
+        return "a second request quits at once";
+    }
+  }
+
+  // What the copy put in place before it was abandoned, the abandoned file left out.
+  static InstallDetails CopiedSoFar(InstallProgress& progress) {
+    progress.CopyingFile(0);
+    const InstallProgress::Snapshot copied = progress.Read();
+    InstallDetails details;
+    details.filesCopied = copied.filesDone - copied.filesFailed;
+    details.filesFailed = copied.filesFailed;
+    details.bytesCopied = copied.bytesDone;
+    details.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
+    return details;
+  }
+
   bool m_showProgress;
   int m_columns;
   InstallLog& m_log;
+  std::function<void(const InstallDetails&)> m_endStopped;
 };
 
 // A line that says why, or what was done: on standard error and in the log.
 void Explain(InstallLog& log, const std::string& why) {
-  const std::string line = "zandrel2-install: " + why;
+  // Names from the CD and the user's paths are shown, never obeyed, by the terminal.
+  const std::string line = files::ShownText("zandrel2-install: " + why);
   output::WriteErrorLine(line);
   log.Note(line);
 }
@@ -160,15 +244,75 @@ void Summarise(InstallLog& log, const InstallDetails& copied, InstallOutcome out
           "; the catalog is in " +
           report::Named(g_catalogRoot + "\\" + g_catalogId.Text());
   if (outcome == InstallOutcome::kInstalled) text += "; browse it at " + catalogAddress;
-  if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path().string();
+  if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path();
   Explain(log, text);
+}
+
+// What the user asked for beyond the install itself.
+struct Options {
+  std::string installDir;
+  bool summary = false;  // a summary line, on a terminal or asked for
+  bool openCatalog = false;
+};
+
+// The lines after an install, and its exit status.
+int Finish(InstallLog& log, InstallOutcome outcome, const InstallDetails& details, const Options& options) {
+  FlushTrace();
+  ExplainFailure(log, details);
+  const std::string catalogAddress =
+      outcome == InstallOutcome::kInstalled ? address::CatalogAddress(options.installDir, g_catalogRoot) : std::string();
+  // Only a copy that ran has something to sum up.
+  const bool copyRan = outcome != InstallOutcome::kPreparationFailed;
+  if (copyRan && options.summary) Summarise(log, details, outcome, catalogAddress);
+  if (options.openCatalog && outcome == InstallOutcome::kInstalled) {
+    log.Note("opening " + catalogAddress);
+    if (std::string problem; !desktop::OpenInBrowser(catalogAddress, problem)) {
+      Explain(log, "cannot open " + catalogAddress + ": " + problem);
+    }
+  }
+  int status = kExitPreparationFailed;
+  switch (outcome) {
+    case InstallOutcome::kInstalled:
+      status = kExitInstalled;
+      break;
+    case InstallOutcome::kPreparationFailed:
+      status = kExitPreparationFailed;
+      break;
+    case InstallOutcome::kCopyFailed:
+      status = kExitCopyFailed;
+      break;
+    case InstallOutcome::kStopped:
+      status = g_stopStatus.load();
+      break;
+  }
+  if (const int lost = TraceWriteError(); lost != 0) {
+    Explain(log, std::string("the trace could not be written to standard output: ") + std::strerror(lost));
+    if (outcome == InstallOutcome::kInstalled) status = kExitTraceLost;
+  }
+  log.Note("exit status " + std::to_string(status));
+  // A log that could not be written costs the install nothing; it is only mentioned.
+  if (const std::string problem = log.Problem(); !problem.empty()) Explain(log, "no log was written: " + problem);
+  return status;
+}
+
+// Why `file` cannot be the log, as bad usage; empty where it can. The log must not be
+// one of the files the install reads (it would be copied as it is being written), and
+// what is there under its name must be a regular file.
+std::string RefusedLog(const std::string& file, const InstallLog& log) {
+  if (log.OpenError() == files::kErrorInvalidParameter) return "--log " + file + ": it is there and is not a regular file";
+  return {};
+}
+
+InstallLog OpenLog(bool logOff, const std::string& logFile) {
+  if (logOff) return InstallLog();
+  return logFile.empty() ? InstallLog::InLogFolder() : InstallLog::AtFile(logFile);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   PrepareTraceOutput();
-  stops::WatchStopRequests(&StopOnRequest);
+  g_requestsOnThread = stops::WatchStopRequests(&StopOnRequest);
 
   CLI::App app{"Installs the HTML product catalog from a catalog CD into an Apache2 document tree.",
                "zandrel2-install"};
@@ -209,49 +353,32 @@ int main(int argc, char** argv) {
   }
 
   g_cdPath.Format("%s", cdPath);
-  const int columns = ErrorTerminalColumns();
-  const bool onTerminal = columns > 0;
-  InstallLog log = logOff ? InstallLog() : logFile.empty() ? InstallLog::InFolder(output::LogFolder())
-                                                           : InstallLog::AtFile(logFile);
-  log.FollowTrace();
-  log.Note("zandrel2-install " ZANDREL2_VERSION_TEXT ": the catalog from " + cdPath + " into " + installDir);
-  ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80, log);
-  InstallDetails details;
-  const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
-  FlushTrace();
-  ExplainFailure(log, details);
-  const std::string catalogAddress =
-      outcome == InstallOutcome::kInstalled ? address::CatalogAddress(installDir, g_catalogRoot) : std::string();
-  // Only a copy that ran has something to sum up.
-  const bool copyRan = outcome != InstallOutcome::kPreparationFailed;
-  if (copyRan && (onTerminal || summary)) Summarise(log, details, outcome, catalogAddress);
-  if (openCatalog && outcome == InstallOutcome::kInstalled) {
-    log.Note("opening " + catalogAddress);
-    if (std::string problem; !desktop::OpenInBrowser(catalogAddress, problem)) {
-      Explain(log, "cannot open " + catalogAddress + ": " + problem);
+  // A log among the CD's files would be read back into the catalog, and an existing file
+  // of the CD would be lost: refused before anything is opened.
+  if (!logFile.empty()) {
+    const std::optional<files::FolderIdentity> logFolder = files::IdentifyFolderOfFile(logFile.c_str());
+    if (logFolder && IsCopiedFrom(*logFolder)) {
+      output::WriteErrorLine(files::ShownText("zandrel2-install: --log " + logFile +
+                                              ": it is in a folder the install copies from the CD; choose a log "
+                                              "outside the CD"));
+      return kExitUsage;
     }
   }
-  int status = kExitPreparationFailed;
-  switch (outcome) {
-    case InstallOutcome::kInstalled:
-      status = kExitInstalled;
-      break;
-    case InstallOutcome::kPreparationFailed:
-      status = kExitPreparationFailed;
-      break;
-    case InstallOutcome::kCopyFailed:
-      status = kExitCopyFailed;
-      break;
-    case InstallOutcome::kStopped:
-      status = g_stopStatus.load();
-      break;
+  InstallLog log = OpenLog(logOff, logFile);
+  if (const std::string refused = RefusedLog(logFile, log); !refused.empty()) {
+    output::WriteErrorLine(files::ShownText("zandrel2-install: " + refused));
+    return kExitUsage;
   }
-  if (const int lost = TraceWriteError(); lost != 0) {
-    Explain(log, std::string("the trace could not be written to standard output: ") + std::strerror(lost));
-    if (outcome == InstallOutcome::kInstalled) status = kExitTraceLost;
-  }
-  log.Note("exit status " + std::to_string(status));
-  // A log that could not be written costs the install nothing; it is only mentioned.
-  if (const std::string problem = log.Problem(); !problem.empty()) Explain(log, "no log was written: " + problem);
-  return status;
+  const int columns = ErrorTerminalColumns();
+  const bool onTerminal = columns > 0;
+  const Options options{installDir, onTerminal || summary, openCatalog};
+  log.FollowTrace();
+  log.Note("zandrel2-install " ZANDREL2_VERSION_TEXT ": the catalog from " + cdPath + " into " + installDir);
+  ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80, log,
+                         [&](const InstallDetails& copied) {
+                           stops::EndProcessNow(Finish(log, InstallOutcome::kStopped, copied, options));
+                         });
+  InstallDetails details;
+  const InstallOutcome outcome = RunInstallRequest(installDir, notices, &details);
+  return Finish(log, outcome, details, options);
 }

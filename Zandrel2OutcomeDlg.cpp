@@ -63,8 +63,10 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       break;
   }
   for (const std::string& line : lines) log.Note(line);
-  lines.push_back(log.Path().empty() ? "No log was written." : log.Problem().empty() ? "Log: " + log.Path().string()
-                                                                  : "No log was written: " + log.Problem());
+  const std::string logProblem = log.Problem();
+  lines.push_back(!logProblem.empty()     ? "No log was written: " + logProblem
+                  : log.Path().empty() ? "No log was written."
+                                       : "Log: " + log.Path());
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
   window.m_details = text.c_str();

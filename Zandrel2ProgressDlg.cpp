@@ -1,6 +1,7 @@
 #include "Zandrel2ProgressDlg.h"
 
 #include "frontend/InstallReport.h"
+#include "frontend/ProgressText.h"
 
 namespace {
 constexpr const char* kStopping = "Stopping...";
@@ -29,7 +30,7 @@ BOOL CInstallProgressDlg::OnInitDialog() {
 
 void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
   if (nIDEvent != kProgressTimer) return;
-  const InstallProgress::Snapshot now = m_progress.Read();
+  const InstallProgress::Snapshot now = WithinTotals(m_progress.Read());
   if (!now.started) return;  // the copy has not begun
   const std::optional<std::chrono::seconds> left = m_timeLeft.Update(now);
   if (m_progress.StopRequested()) {

@@ -1,24 +1,34 @@
 #include "frontend/CatalogAddress.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
+#include "installer/FileServices.h"
+#include "installer/PathCalls.h"
 #include "installer/SystemPath.h"
 
 namespace address {
 namespace {
 
+// The most of a configuration that is read: a server's configuration is a few KiB.
+constexpr std::size_t kConfigurationBytes = std::size_t{1} << 20;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
 // The directive's words, without a comment line's; quotes around a word are dropped.
-std::vector<std::string> Words(const std::string& line) {
-  std::istringstream stream(line);
+std::vector<std::string> Words(std::string_view line) {
   std::vector<std::string> words;
-  std::string word;
-  while (stream >> word) {
+  while (!line.empty()) {
+    if (IsSpace(line.front())) {
+      line.remove_prefix(1);
+      continue;
+    }
+    std::size_t end = 0;
+    while (end < line.size() && !IsSpace(line[end])) ++end;
+    std::string word(line.substr(0, end));
+    line.remove_prefix(end);
     if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
-    words.push_back(word);
+    words.push_back(std::move(word));
   }
   if (!words.empty() && words.front().starts_with('#')) words.clear();
   return words;
@@ -32,53 +42,136 @@ bool SameWord(std::string_view a, std::string_view b) {
   return true;
 }
 
-// "[::1]:8080", "127.0.0.1:8080" or "8080": the host ("" where none is named) and the port.
-void SplitListen(const std::string& value, std::string& host, std::string& port) {
+bool IsDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// A port as a URL takes it: 1 to 65535, digits only.
+bool IsPort(std::string_view text) {
+  if (!IsDigits(text) || text.size() > 5) return false;
+  const int port = std::stoi(std::string(text));
+  return port >= 1 && port <= 65535;
+}
+
+// A host as a URL takes it without escaping: a name or IPv4 address of letters, digits,
+// dots and hyphens, or a bracketed IPv6 address. Nothing else reaches the browser.
+bool IsHost(std::string_view host) {
+  if (host.empty()) return false;
+  if (host.front() == '[') {
+    if (host.size() < 3 || host.back() != ']') return false;
+    for (const char c : host.substr(1, host.size() - 2)) {
+      const bool hex = (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+      if (!hex && c != ':' && c != '.') return false;
+    }
+    return true;
+  }
+  if (host.front() == '-' || host.front() == '.') return false;
+  for (const char c : host) {
+    const bool letterOrDigit = (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    if (!letterOrDigit && c != '-' && c != '.') return false;
+  }
+  return true;
+}
+
+// "[::1]:8080", "127.0.0.1:8080", "*:80" or "8080": the host ("" where none is named)
+// and the port ("" where none is).
+struct HostAndPort {
+  std::string host;
+  std::string port;
+};
+HostAndPort SplitAddress(std::string_view value) {
   const std::size_t colon = value.rfind(':');
   const bool bracketed = value.starts_with('[');
-  if (colon == std::string::npos || (bracketed && colon < value.find(']'))) {
-    host.clear();
-    port = value;
-    return;
+  if (colon == std::string_view::npos || (bracketed && colon < value.find(']'))) {
+    if (IsDigits(value)) return {"", std::string(value)};
+    return {std::string(value), ""};
   }
-  host = value.substr(0, colon);
-  port = value.substr(colon + 1);
-  // Every address of the machine names no host to ask for.
-  if (host == "0.0.0.0" || host == "[::]" || host == "*") host.clear();
+  return {std::string(value.substr(0, colon)), std::string(value.substr(colon + 1))};
 }
 
-// "www.example.com" of "https://www.example.com:8443".
-std::string HostOfServerName(std::string name) {
-  if (const std::size_t scheme = name.find("://"); scheme != std::string::npos) name = name.substr(scheme + 3);
+// Every address of the machine names no host to ask for.
+bool IsAnyAddress(std::string_view host) {
+  return host.empty() || host == "0.0.0.0" || host == "[::]" || host == "*" || host == "_default_";
+}
+
+// "www.example.com" of "https://www.example.com:8443"; empty where that is no host.
+std::string HostOfServerName(std::string_view name) {
+  if (const std::size_t scheme = name.find("://"); scheme != std::string_view::npos) name = name.substr(scheme + 3);
   const std::size_t end = name.starts_with('[') ? name.find(']') + 1 : name.find(':');
-  return end == std::string::npos || end == 0 ? name : name.substr(0, end);
+  const std::string_view host = end == std::string_view::npos || end == 0 ? name : name.substr(0, end);
+  return IsHost(host) ? std::string(host) : std::string();
 }
 
-// The folder a Windows path names on this system; empty where its drive is not mapped.
-std::filesystem::path OnSystem(const std::string& path) { return files::SystemPath(path.c_str()); }
+struct VirtualHost {
+  std::vector<HostAndPort> addresses;
+  std::string serverName;
+};
+
+// Whether a request that came to `host`:`port` (Listen's own; an empty host: the
+// machine's loopback address) reaches the virtual host with `address`.
+bool Answers(const HostAndPort& address, const std::string& host, const std::string& port) {
+  if (!address.port.empty() && address.port != "*" && address.port != port) return false;
+  if (IsAnyAddress(address.host)) return true;
+  if (IsAnyAddress(host)) return address.host == "127.0.0.1" || address.host == "[::1]" || SameWord(address.host, "localhost");
+  return SameWord(address.host, host);
+}
 
 }  // namespace
 
-std::optional<std::string> ServerAddress(std::istream& configuration) {
+std::optional<std::string> ServerAddress(std::string_view configuration) {
   std::string listenHost;
   std::string port;
   std::string scheme = "http";
   std::string serverName;
-  bool listening = false;
-  std::string line;
-  while (std::getline(configuration, line)) {
-    const std::vector<std::string> words = Words(line);
+  std::vector<VirtualHost> virtualHosts;
+  bool inVirtualHost = false;
+  while (!configuration.empty()) {
+    const std::size_t end = configuration.find('\n');
+    const std::vector<std::string> words = Words(configuration.substr(0, end));
+    configuration.remove_prefix(end == std::string_view::npos ? configuration.size() : end + 1);
+    if (words.empty()) continue;
+    if (SameWord(words[0], "</VirtualHost>")) {
+      inVirtualHost = false;
+      continue;
+    }
+    if (words[0].size() > 1 && SameWord(words[0].substr(0, 12), "<VirtualHost")) {
+      inVirtualHost = true;
+      virtualHosts.emplace_back();
+      for (std::size_t i = 1; i < words.size(); ++i) {
+        std::string_view address = words[i];
+        if (address.ends_with('>')) address.remove_suffix(1);
+        if (!address.empty()) virtualHosts.back().addresses.push_back(SplitAddress(address));
+      }
+      continue;
+    }
     if (words.size() < 2) continue;
-    if (SameWord(words[0], "Listen") && !listening) {
-      SplitListen(words[1], listenHost, port);
-      listening = !port.empty();
+    if (SameWord(words[0], "Listen") && port.empty() && !inVirtualHost) {
+      HostAndPort listen = SplitAddress(words[1]);
+      if (!IsPort(listen.port) || !(IsAnyAddress(listen.host) || IsHost(listen.host))) continue;
+      listenHost = IsAnyAddress(listen.host) ? std::string() : listen.host;
+      port = listen.port;
       if ((words.size() > 2 && SameWord(words[2], "https")) || port == "443") scheme = "https";
-    } else if (SameWord(words[0], "ServerName") && serverName.empty()) {
-      serverName = HostOfServerName(words[1]);
+    } else if (SameWord(words[0], "ServerName")) {
+      std::string& name = inVirtualHost ? virtualHosts.back().serverName : serverName;
+      if (name.empty()) name = HostOfServerName(words[1]);
     }
   }
-  if (!listening) return std::nullopt;
-  const std::string host = !serverName.empty() ? serverName : !listenHost.empty() ? listenHost : "localhost";
+  if (port.empty()) return std::nullopt;
+  // The first virtual host that answers Listen's address serves the request, under its
+  // own ServerName where it has one; no virtual host that would not answer counts.
+  std::string name = serverName;
+  for (const VirtualHost& virtualHost : virtualHosts) {
+    bool answers = false;
+    for (const HostAndPort& address : virtualHost.addresses) answers = answers || Answers(address, listenHost, port);
+    if (!answers) continue;
+    if (!virtualHost.serverName.empty()) name = virtualHost.serverName;
+    break;
+  }
+  const std::string host = !name.empty() ? name : !listenHost.empty() ? listenHost : "localhost";
   const bool standardPort = (scheme == "http" && port == "80") || (scheme == "https" && port == "443");
   return scheme + "://" + host + (standardPort ? "" : ":" + port);
 }
@@ -86,20 +179,22 @@ std::optional<std::string> ServerAddress(std::istream& configuration) {
 std::string CatalogAddress(const std::string& installDir, const std::string& catalogRoot) {
   std::string frontPage;
   for (const char* name : {"index.htm", "index.html"}) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(OnSystem(catalogRoot + "\\" + name), error)) {
+    if (EntryExists(catalogRoot + "\\" + name)) {
       frontPage = name;
       break;
     }
   }
-  std::ifstream configuration(OnSystem(installDir + "\\conf\\httpd.conf"));
-  if (configuration) {
+  // Only a regular file is read, and only its first MiB: a FIFO or a device in its place
+  // must not hold up an install that is done.
+  std::string configuration;
+  const std::string configurationPath = files::SystemPath((installDir + "\\conf\\httpd.conf").c_str());
+  if (!configurationPath.empty() &&
+      files::ReadSmallFile(configurationPath.c_str(), kConfigurationBytes, configuration)) {
     if (const std::optional<std::string> server = ServerAddress(configuration)) {
       return *server + "/Catalogs/" + frontPage;
     }
   }
-  const std::filesystem::path root = OnSystem(catalogRoot);
-  return (frontPage.empty() ? root : root / frontPage).string();
+  return files::SystemPath((frontPage.empty() ? catalogRoot : catalogRoot + "\\" + frontPage).c_str());
 }
 
 }  // namespace address

@@ -45,7 +45,9 @@ std::string EntriesLeftOut(int count) {
          " left out";
 }
 
-std::string LeftOutEntry(const LeftOut& entry) { return entry.path + " (" + files::ErrorText(entry.error) + ")"; }
+std::string LeftOutEntry(const LeftOut& entry) {
+  return files::ShownText(entry.path) + " (" + files::ErrorText(entry.error) + ")";
+}
 
 }  // namespace
 
@@ -61,20 +63,21 @@ std::string Readable(std::string_view path) {
     afterSeparator = separator;
     path.remove_prefix(std::min(length, path.size()));
   }
-  return readable;
+  return files::ShownText(readable);
 }
 
 std::string FolderLines() {
   std::string lines = "Catalog folder: " + Readable(g_catalogRoot);
   const std::string onSystem = files::SystemPath(g_catalogRoot.c_str());
-  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + onSystem;
+  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + files::ShownText(onSystem);
   return lines;
 }
 
 std::string Named(const std::string& path) {
   const std::string onSystem = files::SystemPath(path.c_str());
-  if (onSystem.empty()) return path + " (its drive is not mapped)";
-  return onSystem == path ? path : path + " (" + onSystem + ")";
+  const std::string shown = files::ShownText(path);
+  if (onSystem.empty()) return shown + " (its drive is not mapped)";
+  return onSystem == path ? shown : shown + " (" + files::ShownText(onSystem) + ")";
 }
 
 std::string PreparationProblem(const InstallDetails& details) {
@@ -83,7 +86,7 @@ std::string PreparationProblem(const InstallDetails& details) {
       return {};
     case InstallDetails::Failed::kCatalogRoot:
     case InstallDetails::Failed::kCatalogFolder:
-      return "cannot create " + details.path + ": " + WhyNotCreated(details.path, details.error);
+      return "cannot create " + files::ShownText(details.path) + ": " + WhyNotCreated(details.path, details.error);
     case InstallDetails::Failed::kFramePage:
       if (details.error == files::kErrorFileNotFound) {
         return "the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +

@@ -30,7 +30,14 @@ void ProgressLine::End() {
   m_wake.notify_all();
 }
 
-std::string ProgressLine::Describe(const InstallProgress::Snapshot& now) {
+void ProgressLine::EndNow() {
+  End();
+  const auto trace = HoldTrace();
+  Clear();
+}
+
+std::string ProgressLine::Describe(const InstallProgress::Snapshot& copy) {
+  const InstallProgress::Snapshot now = WithinTotals(copy);
   const std::optional<std::chrono::seconds> left = m_estimate.Update(now);
   // Until the catalog is counted, what is done so far without the whole.
   std::string text = FormatFileCount(now) + "  " + FormatBytes(now.bytesDone);
@@ -40,7 +47,7 @@ std::string ProgressLine::Describe(const InstallProgress::Snapshot& now) {
   }
   if (left) text += "  " + FormatDuration(*left) + " left";
   // A stop asked for shows at the next redraw, even while a read is stalled.
-  if (now.stopping) text = "stopping (Ctrl-C again to quit at once)  " + text;
+  if (now.stopping) text = "stopping (" + m_againToQuit() + ")  " + text;
   return text;
 }
 

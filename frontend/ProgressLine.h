@@ -13,13 +13,16 @@
 
 class ProgressLine {
  public:
-  // A line of at most `columns` - 1 columns.
-  explicit ProgressLine(int columns) : m_columns(columns) {}
+  // A line of at most `columns` - 1 columns. `againToQuit` gives the hint shown once a
+  // stop has been asked for: how to end the program at once.
+  ProgressLine(int columns, std::string (*againToQuit)()) : m_columns(columns), m_againToQuit(againToQuit) {}
 
   // Redraws the line until End, then clears it. A copy that ends within the first
   // interval leaves the terminal as it would be without the line.
   void Follow(const InstallProgress& progress);
   void End();
+  // Ends the line from another thread than the one following, and clears it at once.
+  void EndNow();
 
   // The line's text for a moment of the copy.
   std::string Describe(const InstallProgress::Snapshot& now);
@@ -29,6 +32,7 @@ class ProgressLine {
   void Clear();
 
   int m_columns;
+  std::string (*m_againToQuit)();
   std::size_t m_shown = 0;  // columns the line covers now
   TimeLeftEstimate m_estimate;
   std::mutex m_lock;

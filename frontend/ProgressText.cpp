@@ -106,6 +106,14 @@ std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional
   return text;
 }
 
+InstallProgress::Snapshot WithinTotals(InstallProgress::Snapshot progress) {
+  if (progress.counted) {
+    progress.filesDone = std::min(progress.filesDone, progress.totalFiles);
+    progress.bytesDone = std::min(progress.bytesDone, progress.totalBytes);
+  }
+  return progress;
+}
+
 int ShareDone(const InstallProgress::Snapshot& progress, int scale) {
   const auto share = [scale](std::uint64_t done, std::uint64_t total) {
     return static_cast<int>(static_cast<double>(std::min(done, total)) * scale / static_cast<double>(total));

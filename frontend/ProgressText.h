@@ -46,5 +46,8 @@ std::string FormatBytes(std::uint64_t bytes);
 std::string FormatFileCount(const InstallProgress::Snapshot& progress);
 // "Elapsed 0:12, about 1:05 left", the estimate left out while it means nothing.
 std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left);
+// `progress` with what is done capped at the totals, once they are known: a file that
+// grows while it is read shows no more than the whole.
+InstallProgress::Snapshot WithinTotals(InstallProgress::Snapshot progress);
 // The share of bytes done, 0 to `scale`; files count where the catalog holds no bytes.
 int ShareDone(const InstallProgress::Snapshot& progress, int scale);

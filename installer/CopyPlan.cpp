@@ -63,6 +63,13 @@ int CopyCatalog(InstallProgress* progress, LeftOutList* leftOut) {
   return failures;
 }
 
+bool IsCopiedFrom(const files::FolderIdentity& folder) {
+  for (const CopyStep& step : kCopyPlan) {
+    if (IdentifyFolderAt(SourceOf(step).Text()) == folder) return true;
+  }
+  return false;
+}
+
 CatalogTotals ScanCatalog(const InstallProgress* progress) {
   CatalogTotals totals;
   for (const CopyStep& step : kCopyPlan) {

@@ -39,6 +39,10 @@ struct LeftOutList {
 // with no trace for what is left after that file's line.
 int CopyCatalog(InstallProgress* progress = nullptr, LeftOutList* leftOut = nullptr);
 
+// True where `folder` is one of the CD folders the copy plan copies from, for the CD
+// root g_cdPath: a file written there would be read back as part of the catalog.
+bool IsCopiedFrom(const files::FolderIdentity& folder);
+
 // What the copy plan will copy, from the same listings the copy reads: the files
 // (every entry but folders) and their bytes. Writes no trace.
 using CatalogTotals = files::EntryTally;

@@ -21,6 +21,7 @@ enum ErrorCode : unsigned long {
   kErrorGeneralFailure = 31,  // what no other number says
   kErrorSharingViolation = 32,
   kErrorNotSupported = 50,
+  kErrorFileExists = 80,  // a new file of the program's own whose name is taken
   kErrorInvalidParameter = 87,  // copying a special file: a FIFO, a device, a socket
   kErrorDiskFull = 112,
   kErrorInvalidName = 123,  // a file name holding a separator, which no path can name
@@ -55,6 +56,7 @@ inline constexpr ErrorDescription kErrorDescriptions[] = {
     {kErrorSharingViolation, "ERROR_SHARING_VIOLATION",
      "The process cannot access the file because it is being used by another process."},
     {kErrorNotSupported, "ERROR_NOT_SUPPORTED", "The request is not supported."},
+    {kErrorFileExists, "ERROR_FILE_EXISTS", "The file exists."},
     {kErrorInvalidParameter, "ERROR_INVALID_PARAMETER", "The parameter is incorrect."},
     {kErrorDiskFull, "ERROR_DISK_FULL", "There is not enough space on the disk."},
     {kErrorInvalidName, "ERROR_INVALID_NAME", "The filename, directory name, or volume label syntax is incorrect."},

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "installer/ErrorCodes.h"
 
@@ -20,11 +21,13 @@ struct SearchState;
 struct FolderState;
 struct SourceState;
 struct NewFileState;
+struct OwnFileState;
 struct StateCloser {
   void operator()(SearchState* search) const noexcept;  // the port's FindClose
   void operator()(FolderState* folder) const noexcept;
   void operator()(SourceState* source) const noexcept;
   void operator()(NewFileState* file) const noexcept;  // discards a file not put in place
+  void operator()(OwnFileState* file) const noexcept;
 };
 template <typename State>
 using Handle = std::unique_ptr<State, StateCloser>;
@@ -136,6 +139,47 @@ bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWrit
 // that is a folder is never replaced (kErrorAccessDenied).
 enum class Placing { kWhereFree, kReplacing };
 bool PutInPlace(NewFileState& file, const char* name, Placing how);
+
+// ---- The program's own files: its logs, and the server's configuration it reads ----
+// These take paths of this system as they stand (no drive map on Linux), in the
+// program's narrow encoding, and never block on anything but a regular file.
+
+// A file of the program's own, open for writing.
+using OwnFileHandle = Handle<OwnFileState>;
+
+// Creates the file `path`, which must not be there: a link at that name, even one that
+// points nowhere, is never followed. Null, with kErrorFileExists where anything has the
+// name, or the last error.
+OwnFileHandle CreateNewFile(const char* path);
+
+// Opens the regular file `path` to be written from its start, created where nothing has
+// the name; what it held is dropped only once it is known to be a regular file. Null,
+// with kErrorInvalidParameter where something else (a folder, a FIFO, a device) has
+// the name, or the last error.
+OwnFileHandle OpenFileToReplace(const char* path);
+
+// Writes all of `bytes` at the file's end; false, with the last error set, where not.
+bool WriteToFile(OwnFileState& file, std::string_view bytes);
+
+// Reads the regular file `path`, at most `limit` bytes of it, into `text`. False, with
+// kErrorInvalidParameter where `path` is no regular file (a FIFO is not waited on), or
+// the last error.
+bool ReadSmallFile(const char* path, std::size_t limit, std::string& text);
+
+// Creates the folder `path` and the folders above it that are missing, for the user
+// alone; true where it is there already.
+bool CreateFolders(const char* path);
+
+// Calls `take` with the name of each regular file of the folder `path` (links and
+// folders are passed over); false, with the last error set, where it cannot be listed.
+bool ListRegularFiles(const char* path, const std::function<void(const std::string& name)>& take);
+
+// Removes the file `path`; false, with the last error set, where it stays.
+bool RemoveFile(const char* path);
+
+// The identity of the folder that holds, or would hold, the file `path`; nothing, with
+// the last error set, where that folder is not there.
+std::optional<FolderIdentity> IdentifyFolderOfFile(const char* path);
 
 // ---- Errors ----
 

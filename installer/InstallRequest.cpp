@@ -1,5 +1,6 @@
 #include "installer/InstallRequest.h"
 
+#include <system_error>
 #include <thread>
 
 #include "installer/CopyPlan.h"
@@ -42,10 +43,15 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
     if (progress != nullptr) {
       progress->Start();
       if (progress->WantsTotals()) {
-        counting = std::jthread([progress] {
-          const CatalogTotals totals = ScanCatalog(progress);
-          progress->SetTotals(totals.files, totals.bytes);
-        });
+        try {
+          counting = std::jthread([progress] {
+            const CatalogTotals totals = ScanCatalog(progress);
+            progress->SetTotals(totals.files, totals.bytes);
+          });
+        } catch (const std::system_error&) {
+          // No thread to be had (a process limit, little memory): the copy goes on
+          // without totals.
+        }
       }
     }
     report.copyFailures = CopyCatalog(progress, &report.leftOut);

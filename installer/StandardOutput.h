@@ -1,7 +1,7 @@
 // The port's one service for the trace: a standard output that is safe to write to.
 #pragma once
 
-#include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace output {
@@ -24,8 +24,10 @@ bool TranslatesLineFeeds();
 // console shows it in the characters meant, whatever its own code page.
 void WriteErrorLine(std::string_view text);
 
-// Where the installs' logs go: on Linux $XDG_STATE_HOME/zandrel2 (~/.local/state/zandrel2
-// unless set), on Windows the user's temporary folder, as installers there do.
-std::filesystem::path LogFolder();
+// The folder of the installs' logs, their own: on Linux $XDG_STATE_HOME/zandrel2
+// (~/.local/state/zandrel2 unless set), on Windows zandrel2 in the user's temporary
+// folder, as installers there do. Empty, with the reason in `whyNone`, where there is
+// none (on Linux, neither an absolute XDG_STATE_HOME nor an absolute HOME).
+std::string LogFolder(std::string& whyNone);
 
 }  // namespace output

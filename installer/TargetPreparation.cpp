@@ -10,7 +10,8 @@ constexpr std::size_t kCatalogIdBytes = 6;
 
 int PrepareCatalogRoot() {
   if (EntryExists(g_catalogRoot.c_str())) return 0;
-  return files::CreateFolder(g_catalogRoot.c_str()) ? 0 : -1;
+  // Through the installer's call, which refuses a path longer than Windows takes.
+  return CreateFolderAt(std::string_view(g_catalogRoot)) ? 0 : -1;
 }
 
 int PrepareCatalogFolder() {

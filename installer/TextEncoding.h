@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace files {
@@ -14,5 +15,10 @@ std::size_t CharacterLength(std::string_view text);
 // The length of `text` in UTF-16 units, as Windows counts a path's length: a character
 // beyond U+FFFF (four bytes of UTF-8) takes two.
 std::size_t Utf16Length(std::string_view text);
+
+// `text` as a line meant for a person shows it: each control character written out
+// (\x1b, \n), so that a name from a disc can neither drive a terminal nor start a line
+// of its own. Text without control characters comes back as it is.
+std::string ShownText(std::string_view text);
 
 }  // namespace files

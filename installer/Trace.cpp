@@ -11,6 +11,7 @@
 
 #include "installer/Format.h"
 #include "installer/StandardOutput.h"
+#include "installer/TextEncoding.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ std::atomic<bool> g_traceInsideLine{false};  // the last text written ended with
 // The log has a lock of its own, taken inside the trace's: a front end notes its lines
 // there while another thread may hold the trace (a progress window drawing its line).
 std::mutex g_logLock;
-std::FILE* g_traceLog = nullptr;
+TraceLog* g_traceLog = nullptr;
 
 void NoteWriteError() {
   if (g_traceWriteError == 0 && std::ferror(stdout) != 0) g_traceWriteError = output::WriteErrorNumber();
@@ -70,7 +71,11 @@ void WriteTrace(const std::string& text) {
   NoteWriteError();
   {
     const std::lock_guard logLock(g_logLock);
-    if (g_traceLog != nullptr) WriteWithCrLf(text, g_traceLog);
+    if (g_traceLog != nullptr) {
+      const bool endsLine = text.ends_with('\n');
+      g_traceLog->Write(files::ShownText(std::string_view(text).substr(0, text.size() - (endsLine ? 1 : 0))));
+      if (endsLine) g_traceLog->Write("\r\n");
+    }
   }
   if (!text.empty()) g_traceInsideLine = text.back() != '\n';
 }
@@ -92,9 +97,8 @@ void EndTraceLine() {
   if (g_traceInsideLine) WriteTrace("\n");
 }
 
-void ShareTraceLog(std::FILE* log) {
+void ShareTraceLog(TraceLog* log) {
   const std::lock_guard lock(g_logLock);
-  if (g_traceLog != nullptr) std::fflush(g_traceLog);
   g_traceLog = log;
 }
 
@@ -102,8 +106,9 @@ void WriteTraceLogLine(std::string_view line) {
   const std::lock_guard lock(g_logLock);
   if (g_traceLog == nullptr) return;
   // A line the trace left open is ended first, so that the note starts a line of its own.
-  if (g_traceInsideLine) std::fwrite("\r\n", 1, 2, g_traceLog);
-  WriteWithCrLf(std::string(line) + "\n", g_traceLog);
+  if (g_traceInsideLine) g_traceLog->Write("\r\n");
+  g_traceLog->Write(files::ShownText(line));
+  g_traceLog->Write("\r\n");
 }
 
 void FlushTrace() {

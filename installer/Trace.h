@@ -2,7 +2,6 @@
 // every line feed leaves as CR LF.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string_view>
@@ -20,8 +19,17 @@ void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // line continues) with a line end, for a copy that stopped before that next line.
 void EndTraceLine();
 
-// A log the trace goes to as well, every line end as CR LF (null: none any more).
-void ShareTraceLog(std::FILE* log);
+// Where the trace goes besides standard output: a log, given its bytes a piece at a time.
+class TraceLog {
+ public:
+  virtual ~TraceLog() = default;
+  virtual void Write(std::string_view bytes) = 0;
+};
+
+// A log the trace goes to as well (null: none any more), every line end as CR LF. A
+// log is read by a person: a control character inside a trace text (a name's line
+// feed) is written out there, and only the text's own line end ends a line.
+void ShareTraceLog(TraceLog* log);
 // Writes `line` and a line end to the log alone, after the trace written so far; it
 // does not wait for the trace's lock.
 void WriteTraceLogLine(std::string_view line);

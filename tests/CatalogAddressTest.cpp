@@ -1,8 +1,6 @@
 // The server's address read from an Apache configuration, as found in the wild.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "frontend/CatalogAddress.h"
 
 namespace {
@@ -25,14 +23,30 @@ const ConfigurationCase kCases[] = {
     {"first Listen", "Listen 81\nListen 82\n", "http://localhost:81"},
     {"comments and case", "# Listen 9999\n  listen   \"8085\"  \r\n#ServerName nowhere\n", "http://localhost:8085"},
     {"inside a section too", "<IfModule mod_ssl.c>\n    Listen 8086\n</IfModule>\n", "http://localhost:8086"},
+    {"the virtual host that answers first names it",
+     "Listen 8087\nServerName main.example.com\n<VirtualHost *:8087>\n  ServerName site.example.com\n</VirtualHost>\n"
+     "<VirtualHost *:8087>\n  ServerName second.example.com\n</VirtualHost>\n",
+     "http://site.example.com:8087"},
+    {"a virtual host on another port does not",
+     "<VirtualHost *:9000>\n  ServerName other.example.com\n</VirtualHost>\nListen 8088\n", "http://localhost:8088"},
+    {"nor one on another address",
+     "Listen 127.0.0.1:8089\n<VirtualHost 10.0.0.1:8089>\nServerName other.example.com\n</VirtualHost>\n",
+     "http://127.0.0.1:8089"},
+    {"a virtual host without a name answers under the main one",
+     "ServerName main.example.com\nListen 8090\n<VirtualHost _default_:8090>\nDocumentRoot /x\n</VirtualHost>\n",
+     "http://main.example.com:8090"},
+    {"an option as host", "Listen 8091\nServerName --help\n", "http://localhost:8091"},
+    {"a quote in the host", "Listen 8092\nServerName a\"b.example.com\n", "http://localhost:8092"},
+    {"a variable to expand", "Listen 8093\nServerName %PATH%\n", "http://localhost:8093"},
+    {"no port a URL takes", "Listen 127.0.0.1:--help\n", nullptr},
+    {"a port out of range", "Listen 70000\n", nullptr},
     {"no Listen", "ServerName www.example.com\n", nullptr},
     {"empty", "", nullptr},
 };
 
 TEST(CatalogAddress, TheServerAddressComesFromListenAndServerName) {
   for (const ConfigurationCase& test : kCases) {
-    std::istringstream configuration(test.configuration);
-    const std::optional<std::string> address = address::ServerAddress(configuration);
+    const std::optional<std::string> address = address::ServerAddress(test.configuration);
     if (test.address == nullptr) {
       EXPECT_FALSE(address.has_value()) << test.name << ": " << address.value_or("");
     } else {

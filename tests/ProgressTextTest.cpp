@@ -37,10 +37,15 @@ TEST(InstallProgressText, FormatsSizesDurationsAndShares) {
   EXPECT_EQ(ShareDone(progress, 1000), 250);
 
   // The progress line counts in the window's words.
-  ProgressLine line(80);
+  ProgressLine line(80, [] { return std::string("again to quit"); });
   EXPECT_EQ(line.Describe(progress), "25%  12 of 340 files  100 bytes of 400 bytes");
   progress.stopping = true;
-  EXPECT_EQ(line.Describe(progress), "stopping (Ctrl-C again to quit at once)  25%  12 of 340 files  100 bytes of 400 bytes");
+  EXPECT_EQ(line.Describe(progress), "stopping (again to quit)  25%  12 of 340 files  100 bytes of 400 bytes");
+  // A source that grows while it is read shows no more than the whole.
+  progress.stopping = false;
+  progress.bytesDone = 900;
+  progress.filesDone = 341;
+  EXPECT_EQ(line.Describe(progress), "100%  340 of 340 files  400 bytes of 400 bytes");
 }
 
 TEST(InstallProgressText, EstimatesTimeLeftOnlyOnceItMeansSomething) {

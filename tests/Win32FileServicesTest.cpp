@@ -2,6 +2,7 @@
 // that cannot take its destination's place leaves it as it was, read-only mark and
 // all; a watched copy reports each buffer.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "installer/FileServices.h"
 #include "installer/FolderCopy.h"
 #include "installer/PathCalls.h"
+#include "platform/win32/Win32Browser.h"
 #include "tests/SandboxDrives.h"
 
 namespace {
@@ -64,6 +66,18 @@ TEST_F(Win32Copy, AWatchedCopyReportsEachBufferAndCanBeAbandonedWhole) {
   EXPECT_EQ(reported, (std::vector<std::uint64_t>{1 << 20, 2 << 20}));
   EXPECT_EQ(SandboxDrives::ReadFile(destination), "the old photo");
   EXPECT_EQ(SandboxDrives::ListTree(m_folder), "big.jpg\n");  // the temporary file is gone
+}
+
+}  // namespace
+
+namespace {
+
+// ShellExecute's failures are its own numbers: 31 says no program opens the type, not
+// that a device failed, as Win32's error 31 would.
+TEST(ShellExecuteProblem, TheShellsOwnNumbersAreNamed) {
+  EXPECT_EQ(desktop::ShellExecuteProblem(SE_ERR_NOASSOC), "no program is associated with its type");
+  EXPECT_EQ(desktop::ShellExecuteProblem(SE_ERR_FNF), "the file was not found");
+  EXPECT_EQ(desktop::ShellExecuteProblem(99), "the shell's error 99");
 }
 
 }  // namespace

@@ -82,11 +82,71 @@ expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\
 expect_eq "$(cat "$newest_log")" "$expected_log" "the install's log"
 # The newest 20 logs are kept; --log writes one where it is told, --no-log none; a log
 # that cannot be written is mentioned, and costs the install nothing.
+# Only names of the logs' exact pattern are pruned, oldest first, never a user's notes, a
+# link or the log just written, even where a clock set back makes it the oldest name.
 rm "$logs"/*
 for i in $(seq 10 34); do : >"$logs/zandrel2-20000101-000000-0$i.log"; done
-"$install_tool" >/dev/null 2>&1
-expect_eq "$(ls "$logs" | wc -l)" 20 "logs kept"
-expect_eq "$(ls "$logs" | head -n 1)" "zandrel2-20000101-000000-016.log" "the oldest log kept"
+: >"$logs/zandrel2-20000101-000000-015-1.log"
+: >"$logs/zandrel2-29991231-235959-999.log"
+: >"$logs/zandrel2-my-notes.log"
+ln -s "$work/elsewhere.log" "$logs/zandrel2-19990101-000000-000.log"
+"$install_tool" --summary >/dev/null 2>"$work/notices"
+written=$(sed -n 's/.*; the log is //p' "$work/notices")
+[[ -s "$written" ]] || fail "the log the summary names is not there: $written"
+expect_eq "$(ls "$logs" | grep -Ec '^zandrel2-[0-9]{8}-[0-9]{6}-[0-9]{3}(-[0-9]+)?\.log$')" 21 "logs kept, the link among them"
+expect_eq "$(LC_ALL=C ls "$logs" | sed -n 2p)" "zandrel2-20000101-000000-017.log" "the oldest log kept"
+[[ -e "$logs/zandrel2-my-notes.log" && -L "$logs/zandrel2-19990101-000000-000.log" ]] || fail "a user's files were pruned"
+# Each log is a new file: a link planted at a log's name, even one pointing nowhere, is
+# never followed, and the install takes the next name. Links for every millisecond of
+# the next few seconds stand in for a planted link and another install's log alike.
+rm "$logs"/*
+python3 -c '
+import datetime, os, sys
+now = datetime.datetime.now(datetime.timezone.utc)
+for ms in range(0, 4000):
+    t = now + datetime.timedelta(milliseconds=ms)
+    os.symlink(sys.argv[2], os.path.join(sys.argv[1], t.strftime("zandrel2-%Y%m%d-%H%M%S-") + "%03d.log" % (t.microsecond // 1000)))
+' "$logs" "$work/planted.log"
+"$install_tool" --summary >/dev/null 2>"$work/notices"
+[[ ! -e "$work/planted.log" ]] || fail "the log followed a planted link"
+[[ "$(sed -n 's/.*; the log is //p' "$work/notices")" == "$logs/zandrel2-"*"-1.log" ]] || fail "the next name not taken: $(cat "$work/notices")"
+rm "$logs"/*
+# Without an absolute XDG_STATE_HOME or HOME there is no log folder: no log, said once,
+# and nothing made relative to wherever the program started.
+status=0
+mkdir "$work/started-here"
+(cd "$work/started-here" && env -u HOME XDG_STATE_HOME=state "$install_tool" >/dev/null 2>"$work/notices") || status=$?
+expect_eq "$status" 0 "status without a home"
+expect_eq "$(grep -c "no log was written" "$work/notices")" 1 "lines about the log without a home"
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: no log was written: neither XDG_STATE_HOME nor HOME names an absolute folder" "no home"
+expect_eq "$(ls -A "$work/started-here")" "" "folders made without a home"
+# A log that cannot be completed (here, over the file size limit) is removed, not left
+# without its end.
+for i in $(seq 1 30); do echo "page $i" >"$work/cd/INST_FP/page$i.htm"; done
+status=0
+(ulimit -f 1 && exec "$install_tool" --log "$work/limited.log" >/dev/null 2>"$work/notices") || status=$?
+expect_eq "$status" 0 "status when the log cannot be completed"
+[[ "$(tail -n 1 "$work/notices")" == "zandrel2-install: no log was written: $work/limited.log: The file size exceeds the limit allowed and cannot be saved." ]] \
+  || fail "the log that cannot be completed: $(cat "$work/notices")"
+[[ ! -e "$work/limited.log" ]] || fail "a partial log was left"
+rm "$work"/cd/INST_FP/page*.htm
+# --log refuses, as bad usage and before anything is opened, a file among those the
+# install copies (an existing CD file would be emptied, a new one copied half-written)
+# and anything there that is no regular file (a FIFO would wait for a reader).
+mkfifo "$work/fifo"
+while IFS='|' read -r log_file why; do
+  status=0
+  timeout 10 "$install_tool" --log "${log_file//\$work/$work}" >/dev/null 2>"$work/notices" || status=$?
+  expect_eq "$status" 64 "status of --log $log_file"
+  expect_eq "$(cat "$work/notices")" "zandrel2-install: --log ${log_file//\$work/$work}: $why" "why --log $log_file is refused"
+done <<'ROWS'
+$work/cd/INST_FP/index.htm|it is in a folder the install copies from the CD; choose a log outside the CD
+$work/cd/FP/HTML/new.log|it is in a folder the install copies from the CD; choose a log outside the CD
+$work/fifo|it is there and is not a regular file
+$work/cd|it is there and is not a regular file
+ROWS
+expect_eq "$(cat "$work/cd/INST_FP/index.htm")" index "the CD file named as the log"
+[[ ! -e "$work/cd/FP/HTML/new.log" ]] || fail "a log was made among the CD's files"
 "$install_tool" --log "$work/chosen.log" >/dev/null 2>&1
 [[ "$(tail -n 1 "$work/chosen.log")" == "exit status 0"$'\r' ]] || fail "--log: $(cat "$work/chosen.log")"
 before=$(ls "$logs")
@@ -95,7 +155,7 @@ expect_eq "$(ls "$logs")" "$before" "logs after --no-log"
 status=0
 XDG_STATE_HOME=/dev/null/state "$install_tool" >/dev/null 2>"$work/notices" || status=$?
 expect_eq "$status" 0 "status when the log cannot be written"
-[[ "$(tail -n 1 "$work/notices")" == "zandrel2-install: no log was written: /dev/null/state/zandrel2/zandrel2-"*".log: Not a directory" ]] \
+[[ "$(tail -n 1 "$work/notices")" == "zandrel2-install: no log was written: /dev/null/state/zandrel2: The system cannot find the path specified." ]] \
   || fail "the log that cannot be written: $(cat "$work/notices")"
 
 # Preparation failure: status 1, the ERR-01 notice, no trace.
@@ -194,6 +254,64 @@ grep -q '^ERR-05(223)  File Copy Error. :D:\\\\INST_FP\\\\large.htm'$'\r$' "$wor
 [[ ! -e "$work/c/Apache2/htdocs/Catalogs/large.htm" && -e "$work/c/Apache2/htdocs/Catalogs/index.htm" ]] \
   || fail "what the size limit left in the catalog root"
 rm "$work/cd/INST_FP/a\\b.htm" "$work/cd/INST_FP/large.htm"
+
+# A CD's names are shown, never obeyed: control characters in the reason line, the
+# summary and the log's notes are written out, so that a name can neither drive the
+# terminal nor forge a line. The trace on a file stays byte for byte.
+fresh_install_dir
+escape_name=$'x\e]0;PWNED\a\e[2J red'
+forging_name=$'a\nzandrel2-install: 37 files copied, 0 failed; installed OK'
+ln -s nowhere "$work/cd/INST_FP/$escape_name"
+ln -s nowhere "$work/cd/INST_FP/$forging_name"
+status=0
+"$install_tool" --summary --log "$work/names.log" >"$work/trace" 2>"$work/notices" || status=$?
+expect_eq "$status" 2 "status with links named to mislead"
+for shown in "$work/notices" "$work/names.log"; do
+  if LC_ALL=C grep -q $'[\x01-\x08\x0b\x0c\x0e-\x1f\x7f]' "$shown"; then fail "control characters in $shown: $(cat -v "$shown")"; fi
+  if grep -q '^zandrel2-install: 37 files copied' "$shown"; then fail "a line forged in $shown"; fi
+  grep -qF 'x\x1b]0;PWNED\x07\x1b[2J red' "$shown" || fail "the escaped name is not in $shown: $(cat -v "$shown")"
+  grep -qF 'a\nzandrel2-install: 37 files' "$shown" || fail "the line feed is not written out in $shown"
+done
+grep -qF "$escape_name" "$work/trace" || fail "the trace on a file is not byte for byte"
+rm "$work/cd/INST_FP/$escape_name" "$work/cd/INST_FP/$forging_name"
+
+# The server's configuration is read only where it is a regular file, and only its first
+# MiB: a FIFO or a link to /dev/zero in its place must not hold up a completed install.
+mkdir -p "$work/c/Apache2/conf"
+for kind in fifo zero; do
+  rm -f "$work/c/Apache2/conf/httpd.conf"
+  if [[ $kind == fifo ]]; then mkfifo "$work/c/Apache2/conf/httpd.conf"; else ln -s /dev/zero "$work/c/Apache2/conf/httpd.conf"; fi
+  status=0
+  timeout 20 "$install_tool" --summary >/dev/null 2>"$work/notices" || status=$?
+  expect_eq "$status" 0 "status with a $kind for the server's configuration"
+  [[ "$(tail -n 1 "$work/notices")" == *"browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; "* ]] \
+    || fail "the address with a $kind for the server's configuration: $(cat "$work/notices")"
+done
+rm -r "$work/c/Apache2/conf"
+
+# The catalog root follows the length rule of every folder the install creates: one
+# longer than Windows takes is refused before it is made.
+long_dir=$(printf 'a%.0s' $(seq 230))
+mkdir -p "$work/c/$long_dir/htdocs"
+status=0
+"$install_tool" --install-dir "C:\\$long_dir" >/dev/null 2>"$work/notices" || status=$?
+expect_eq "$status" 1 "status with a catalog root too long"
+expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: cannot create C:\\$long_dir\\htdocs\\Catalogs: The filename or extension is too long." "why a catalog root too long failed"
+[[ ! -e "$work/c/$long_dir/htdocs/Catalogs" ]] || fail "a catalog root too long was made"
+rm -r "${work:?}/c/$long_dir"
+
+# With no thread to be had (a process limit), the copy goes on without the progress line
+# and says so once. Root ignores the limit: the program then runs as nobody.
+fresh_install_dir
+as_limited=()
+if ((EUID == 0)); then as_limited=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
+chmod -R a+rwX "$work/c" "$work/state"
+chmod a+rx "$work" "$work/prefix" "$work/prefix/dosdevices"
+status=0
+"${as_limited[@]}" prlimit --nproc=1 "$install_tool" --progress >/dev/null 2>"$work/notices" || status=$?
+expect_eq "$status" 0 "status with no thread to be had"
+expect_eq "$(grep -c "no thread could be started for the progress line" "$work/notices")" 1 "lines about the missing thread"
+expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "install with no thread to be had"
 
 # What a terminal shows for OUTPUT: each carriage return starts the line over, and
 # what is written after it overwrites what was there.
@@ -328,6 +446,28 @@ ROWS
   expect_eq "$(cat "$installed/p001.jpg")" "the older photo" "the file after the abandoned one"
   expect_eq "$(ls -A "$installed")" "p001.jpg" "the photos folder after a stop inside a file"
   [[ "$(tail -n 1 "$work/trace")" == "copy "*"\\p000.jpg to "*$'\\p000.jpg. \r' ]] || fail "the trace's last line: $(tail -n 1 "$work/trace")"
+  unmount_faulty_cd
+
+  # A read that stalls (a scratched disc) cannot look for the stop: the program acts on
+  # it a second later all the same, as the copy's stop would (notice, log, status 130),
+  # the old file kept and nothing part-written. The system lets the process go once
+  # the stalled read returns, so the output, not the process's end, is timed here.
+  fresh_install_dir
+  mkdir -p "$installed"
+  echo "the older photo" > "$installed/p000.jpg"
+  mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-reads p000.jpg:6
+  start_slow_install --log "$work/stalled.log"
+  wait_for reading_large
+  sleep 0.5  # inside the stalled read
+  kill -INT "$install_pid"
+  stop_noticed() { grep -q "^Install stopped.$" "$work/notices" && grep -q "^exit status 130"$'\r$' "$work/stalled.log"; }
+  for _ in $(seq 40); do stop_noticed && break; sleep 0.05; done
+  stop_noticed || fail "a stop during a stalled read not acted on within 2 s: $(cat "$work/notices")"
+  status=0
+  wait "$install_pid" || status=$?
+  expect_eq "$status" 130 "status of a stop during a stalled read"
+  expect_eq "$(ls -A "$installed")" "p000.jpg" "the photos folder after a stop during a stalled read"
+  expect_eq "$(cat "$installed/p000.jpg")" "the older photo" "the file the stalled read would have replaced"
   unmount_faulty_cd
   rm "$work/slow-cd/FP/jpg/p000.jpg"
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -94,6 +95,45 @@ bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused, const 
   return CopyByReading(from, to, size, total, watch);
 }
 
+// Whether `status` tells of a file with holes worth keeping: fewer blocks than its size
+// takes, and large enough that the holes matter.
+bool HasHoles(const struct stat& status) {
+  constexpr off_t kSmallestSparse = off_t{1} << 20;
+  return status.st_size >= kSmallestSparse && static_cast<off_t>(status.st_blocks) * 512 < status.st_size;
+}
+
+// Copies the data of `from` (of `size` bytes) into `to` a run at a time, as the file
+// system reports its data and holes, and leaves the holes as holes: a sparse file of
+// 2 GB takes on the target what it takes on the disc. Nothing, with no error, where
+// the file system cannot tell (the caller then copies it whole).
+std::optional<bool> CopyKeepingHoles(int from, int to, off_t size, const files::CopyWatch* watch) {
+  constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
+  thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  off_t position = 0;
+  while (position < size) {
+    const off_t data = lseek(from, position, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only a hole to the end
+    if (data < 0) return position == 0 ? std::nullopt : std::optional(FailWithErrno(errno));
+    const off_t hole = std::min(lseek(from, data, SEEK_HOLE), size);
+    if (hole < 0) return FailWithErrno(errno);
+    for (off_t at = data; at < hole;) {
+      const ssize_t got = pread(from, buffer.get(), static_cast<std::size_t>(std::min<off_t>(hole - at, kBufferBytes)), at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return FailWithErrno(got < 0 ? errno : EIO);
+      for (ssize_t written = 0; written < got;) {
+        const ssize_t put = pwrite(to, buffer.get() + written, static_cast<std::size_t>(got - written), at + written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return FailWithErrno(errno);
+        written += put;
+      }
+      at += got;
+      if (!Continues(watch, at)) return false;
+    }
+    position = hole;
+  }
+  return ftruncate(to, size) == 0 || FailWithErrno(errno);
+}
+
 bool SetModified(int fd, const timespec& modified) {
   const timespec times[2] = {{0, UTIME_OMIT}, modified};
   return futimens(fd, times) == 0 || FailWithErrno(errno);
@@ -138,10 +178,14 @@ SourceHandle OpenSource(FolderState& folder, const char* name) {
 }
 
 bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch) {
-  if (!CopyContent(source.fd.Get(), file.fd.Get(), source.status.st_size, source.folder.inKernelCopyRefused, watch) ||
-      !SetModified(file.fd.Get(), source.status.st_mtim)) {
-    return false;
-  }
+  const std::optional<bool> sparseCopied =
+      HasHoles(source.status) ? CopyKeepingHoles(source.fd.Get(), file.fd.Get(), source.status.st_size, watch)
+                              : std::nullopt;
+  const bool copied = sparseCopied.has_value()
+                          ? *sparseCopied
+                          : CopyContent(source.fd.Get(), file.fd.Get(), source.status.st_size,
+                                        source.folder.inKernelCopyRefused, watch);
+  if (!copied || !SetModified(file.fd.Get(), source.status.st_mtim)) return false;
   bytesWritten = static_cast<std::uint64_t>(source.status.st_size);
   return true;
 }

@@ -41,12 +41,15 @@ void WriteErrorLine(std::string_view text) {
   std::fflush(stderr);
 }
 
-std::filesystem::path LogFolder() {
-  // The XDG rule: a relative XDG_STATE_HOME is ignored.
+std::string LogFolder(std::string& whyNone) {
+  // The XDG rule: a relative XDG_STATE_HOME is ignored, and so is a relative HOME, which
+  // would put the logs wherever the program happens to start.
   const char* state = std::getenv("XDG_STATE_HOME");
-  if (state != nullptr && state[0] == '/') return std::filesystem::path(state) / "zandrel2";
+  if (state != nullptr && state[0] == '/') return std::string(state) + "/zandrel2";
   const char* home = std::getenv("HOME");
-  return std::filesystem::path(home != nullptr ? home : "/") / ".local" / "state" / "zandrel2";
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/zandrel2";
+  whyNone = "neither XDG_STATE_HOME nor HOME names an absolute folder";
+  return {};
 }
 
 }  // namespace output

@@ -9,6 +9,7 @@
 
 #include "frontend/ProgressLine.h"
 #include "installer/StandardOutput.h"
+#include "platform/win32/Win32Paths.h"
 
 namespace output {
 
@@ -57,10 +58,20 @@ void WriteErrorLine(std::string_view text) {
   std::fflush(stderr);
 }
 
-std::filesystem::path LogFolder() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-  return error ? std::filesystem::path(".") : folder;
+std::string LogFolder(std::string& whyNone) {
+  wchar_t temporary[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+  if (length == 0 || length > MAX_PATH) {
+    whyNone = "the temporary folder is not known";
+    return {};
+  }
+  // GetTempPath's answer ends with a separator.
+  const win32::NarrowName folder = win32::NarrowOf((std::wstring(temporary) + L"zandrel2").c_str());
+  if (!folder.exact) {
+    whyNone = "the temporary folder's path does not fit the system's code page";
+    return {};
+  }
+  return folder.text;
 }
 
 }  // namespace output

@@ -36,9 +36,11 @@ BOOL WINAPI CallOnStop(DWORD event) {
 
 }  // namespace
 
-void WatchStopRequests(void (*onStop)(int exitStatus)) {
+bool WatchStopRequests(void (*onStop)(int exitStatus)) {
   g_onStop = onStop;
   SetConsoleCtrlHandler(&CallOnStop, TRUE);
+  // The system calls the handler on a thread it starts for each event.
+  return true;
 }
 
 void EndProcessNow(int status) {

@@ -255,6 +255,21 @@ grep -q '^ERR-05(223)  File Copy Error. :D:\\\\INST_FP\\\\large.htm'$'\r$' "$wor
   || fail "what the size limit left in the catalog root"
 rm "$work/cd/INST_FP/a\\b.htm" "$work/cd/INST_FP/large.htm"
 
+# A sparse file keeps its holes: 64 MiB with one run of data takes no more than that run.
+fresh_install_dir
+truncate -s 64M "$work/cd/INST_FP/sparse.jpg"
+printf 'data in the middle' | dd of="$work/cd/INST_FP/sparse.jpg" bs=1 seek=$((32 << 20)) conv=notrunc status=none
+if (( $(stat -c %b "$work/cd/INST_FP/sparse.jpg") * 512 < (1 << 20) )); then
+  "$install_tool" >/dev/null 2>&1 || fail "install of a sparse file"
+  cmp -s "$work/cd/INST_FP/sparse.jpg" "$work/c/Apache2/htdocs/Catalogs/sparse.jpg" || fail "the sparse file's copy differs"
+  allocated=$(( $(stat -c %b "$work/c/Apache2/htdocs/Catalogs/sparse.jpg") * 512 ))
+  echo "a sparse file of 64 MiB took $allocated bytes on the target"
+  (( allocated < (1 << 20) )) || fail "the sparse file's copy took $allocated bytes"
+else
+  echo "this file system keeps no holes: the sparse copy check is skipped"
+fi
+rm "$work/cd/INST_FP/sparse.jpg"
+
 # A CD's names are shown, never obeyed: control characters in the reason line, the
 # summary and the log's notes are written out, so that a name can neither drive the
 # terminal nor forge a line. The trace on a file stays byte for byte.

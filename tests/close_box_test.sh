@@ -28,10 +28,10 @@ managed() {
   done
   fail "the window manager lists no window $1"
 }
-# The log of the latest install; on Windows in the user's temporary folder.
+# The log of the latest install; on Windows in the logs' folder of the user's temporary folder.
 newest_log() {
   if [[ $platform == windows ]]; then
-    ls -t "$WINEPREFIX"/drive_c/users/*/Temp/zandrel2-*.log | head -n 1
+    ls -t "$WINEPREFIX"/drive_c/users/*/Temp/zandrel2/zandrel2-*.log | head -n 1
   else
     ls -t "$XDG_STATE_HOME"/zandrel2/zandrel2-*.log | head -n 1
   fi

@@ -54,6 +54,35 @@ else
   fail "no log in the temporary folder under $WINEPREFIX/drive_c/users"
 fi
 
+# On a Japanese account the temporary folder's path is Japanese: the log goes to the
+# folder of the logs there, and a Japanese --log names the file it says.
+fresh_apache
+mkdir -p "$WINEPREFIX/drive_c/山田/Temp"
+windows_program="Z:${program//\//\\}"
+(cd "$work" && "$wine" cmd /c "set TMP=C:\\山田\\Temp&& set TEMP=C:\\山田\\Temp&& $windows_program --summary" >/dev/null 2>"$work/notices") || true
+japanese_log=$(find "$WINEPREFIX/drive_c/山田/Temp/zandrel2" -name 'zandrel2-*.log' 2>/dev/null | head -n 1)
+[[ -n "$japanese_log" && "$(tail -n 1 "$japanese_log")" == "exit status 0"$'\r' ]] || fail "no log in a Japanese temporary folder: $(ls -R "$WINEPREFIX/drive_c/山田")"
+[[ "$(iconv -f CP932 -t UTF-8 "$work/notices" | tail -n 1)" == *"; the log is C:\山田\Temp\zandrel2\zandrel2-"*".log" ]] \
+  || fail "the summary's log in a Japanese temporary folder: $(iconv -f CP932 -t UTF-8 "$work/notices")"
+rm -rf "${WINEPREFIX:?}/drive_c/山田"
+fresh_apache
+status=0
+(cd "$work" && "$wine" "$program" --log 'C:\ログ.txt' --summary >/dev/null 2>"$work/notices") || status=$?
+expect_eq "$status" 0 "status with a Japanese --log"
+[[ "$(tail -n 1 "$WINEPREFIX/drive_c/ログ.txt")" == "exit status 0"$'\r' ]] || fail "the Japanese --log: $(ls "$WINEPREFIX/drive_c")"
+[[ "$(iconv -f CP932 -t UTF-8 "$work/notices" | tail -n 1)" == *"; the log is C:\ログ.txt" ]] || fail "the summary's Japanese log"
+rm -f "$WINEPREFIX/drive_c/ログ.txt"
+# --log refuses one of the CD's files and a device, as on Linux.
+while IFS='|' read -r log_file why; do
+  status=0
+  (cd "$work" && "$wine" "$program" --log "$log_file" >/dev/null 2>"$work/notices") || status=$?
+  expect_eq "$status" 64 "status of --log $log_file"
+  expect_eq "$(tr -d '\r' <"$work/notices")" "zandrel2-install: --log $log_file: $why" "why --log $log_file is refused"
+done <<'ROWS'
+D:\INST_FP\index.htm|it is in a folder the install copies from the CD; choose a log outside the CD
+NUL|it is there and is not a regular file
+ROWS
+
 # A reader gone: the same words as the Linux program's.
 fresh_apache
 (cd "$work" && "$wine" "$program" 2>"$work/notices" | head -c 1 >/dev/null) || true

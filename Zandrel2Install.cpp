@@ -185,7 +185,15 @@ class ConsoleNotices : public InstallNotices {
       ProgressLine& line;
       ~EndOfLine() { line.End(); }
     } endOfLine{line};
-    copy(&progress);
+    // The copy runs on a thread of its own where one can be had, so that the thread a
+    // stop request may come to (Wine takes Ctrl-C on the main thread) never waits in a
+    // read of a stalled disc.
+    try {
+      std::thread copying([&] { copy(&progress); });
+      copying.join();
+    } catch (const std::system_error&) {
+      copy(&progress);
+    }
   }
 
  private:

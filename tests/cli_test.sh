@@ -484,6 +484,22 @@ ROWS
   expect_eq "$(ls -A "$installed")" "p000.jpg" "the photos folder after a stop during a stalled read"
   expect_eq "$(cat "$installed/p000.jpg")" "the older photo" "the file the stalled read would have replaced"
   unmount_faulty_cd
+
+  # The progress line's hint after a stop request speaks of the way it came: after
+  # SIGTERM, not of Ctrl-C.
+  fresh_install_dir
+  mount_faulty_cd "$work/slow-cd" "$work/slow" --slow-reads p000.jpg:4
+  rm -f "$work/pid"
+  script -qfec "echo \$\$ > '$work/pid'; exec '$install_tool' --cd '$work/slow'" "$work/typescript" >/dev/null &
+  script_pid=$!
+  wait_for test -s "$work/pid"
+  install_pid=$(cat "$work/pid")
+  wait_for reading_large
+  kill -TERM "$install_pid"
+  wait "$script_pid" || true
+  grep -qa "stopping (a second request quits at once)" "$work/typescript" || fail "the hint after SIGTERM: $(cat -v "$work/typescript")"
+  if grep -qa "Ctrl-C again" "$work/typescript"; then fail "the hint after SIGTERM speaks of Ctrl-C"; fi
+  unmount_faulty_cd
   rm "$work/slow-cd/FP/jpg/p000.jpg"
 
   # Started with standard input and error closed, the program gives them to no file of

@@ -165,6 +165,34 @@ HTML|
 INST_FP|ERR-01 Fial to Create Derectory.^M
 ROWS
 
+# Ctrl-C during a read that stalls: acted on within a second all the same, as on Linux,
+# with the file the read was for abandoned and the old one kept. (Wine, like Linux,
+# lets the process go only once the read returns: the output is timed, not the end.)
+fresh_apache
+cp -a "$work/cd" "$work/stall-cd"
+head -c 300000 /dev/urandom >"$work/stall-cd/FP/jpg/p000.jpg"
+mkdir -p "$catalogs/QXT905/jpg"
+echo "the older photo" >"$catalogs/QXT905/jpg/p000.jpg"
+mount_faulty_cd "$work/stall-cd" "$work/faulty" --slow-reads p000.jpg:6
+map_d "$work/faulty"
+start_install
+# Wine's processes come and go while /proc is read: find's complaints are no answer.
+reading_stalled() { { find /proc/[0-9]*/fd -lname "$work/faulty/FP/jpg/p000.jpg" 2>/dev/null || true; } | grep -q .; }
+wait_for reading_stalled
+sleep 0.5
+kill -INT "$install_pid"
+stop_noticed() { grep -q "Install stopped." "$work/notices"; }
+for _ in $(seq 40); do stop_noticed && break; sleep 0.05; done
+stop_noticed || fail "Ctrl-C during a stalled read not acted on within 2 s: $(cat "$work/notices")"
+status=0
+wait "$install_pid" || status=$?
+expect_eq "$status" 130 "status of Ctrl-C during a stalled read"
+expect_eq "$(cat "$catalogs/QXT905/jpg/p000.jpg")" "the older photo" "the file a stalled read would have replaced"
+# Windows has no unnamed files: the abandoned copy's held temporary name stays until the
+# next install sweeps it, and nothing else is there.
+expect_eq "$(ls -A "$catalogs/QXT905/jpg" | grep -Evc '^(p0[01][0-9]\.jpg|\.zandrel2-[0-9A-Za-z]{6})$')" 0 "files left by a stop during a stalled read"
+unmount_faulty_cd
+
 # A disc taken out part-way (a lazy unmount): the folders gone with it fail the install.
 fresh_apache
 cp -a "$work/cd" "$work/eject-cd"

@@ -121,10 +121,11 @@ bool HaveProgram(const char* name) {
   return false;
 }
 
-// A wrapper that runs the install under strace with these options. LeakSanitizer
-// cannot work under a tracer, so a sanitizer build leaves leaks to the other runs.
+// A wrapper that runs the install under strace with these options, every thread followed
+// (the copy runs on a thread of its own). LeakSanitizer cannot work under a tracer, so a
+// sanitizer build leaves leaks to the other runs.
 std::vector<std::string> UnderStrace(std::initializer_list<std::string> options) {
-  std::vector<std::string> wrapper = {"env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-qq", "-o", "/dev/null"};
+  std::vector<std::string> wrapper = {"env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-f", "-qq", "-o", "/dev/null"};
   wrapper.insert(wrapper.end(), options.begin(), options.end());
   return wrapper;
 }

@@ -1,6 +1,6 @@
 #include "framework/CWinApp.h"
 
-#include <filesystem>
+#include <algorithm>
 
 #include "framework/CDialog.h"
 
@@ -50,12 +50,15 @@ void AfxWinInit(const std::string& executablePath, const std::string& commandLin
   port::SetCriticalErrorMode();
   CWinApp* app = AfxGetApp();
   if (app == nullptr) return;
-  const std::filesystem::path executable(executablePath);
+  // The name is the executable's without its extension; the help file is beside it,
+  // named the same with ".HLP". A dot is never the second byte of a character.
+  const std::string name = port::LastNameOf(executablePath);
+  const std::string stem = name.substr(0, std::min(name.rfind('.'), name.size()));
   if (app->m_pszAppName == nullptr) {
-    app->m_appName = executable.stem().string();
+    app->m_appName = stem.empty() ? name : stem;
     app->m_pszAppName = app->m_appName.c_str();
   }
-  app->m_helpFilePath = std::filesystem::path(executable).replace_extension(".HLP").string();
+  app->m_helpFilePath = executablePath.substr(0, executablePath.size() - name.size()) + stem + ".HLP";
   app->m_pszHelpFilePath = app->m_helpFilePath.c_str();
   app->m_commandLine = commandLine;
   app->m_lpCmdLine = app->m_commandLine.c_str();

@@ -1,7 +1,6 @@
 #include "framework/FolderBrowser.h"
 
 #include <cstring>
-#include <filesystem>
 
 namespace {
 
@@ -23,7 +22,7 @@ ItemIdList SHBrowseForFolder(BROWSEINFO* info) {
   if (chosen && info->pszDisplayName != nullptr) {
     char path[MAX_PATH] = {};
     port::PathFromItemList(chosen.get(), path);
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string name = port::LastNameOf(path);
     std::strncpy(info->pszDisplayName, name.c_str(), MAX_PATH - 1);
     info->pszDisplayName[MAX_PATH - 1] = '\0';
   }

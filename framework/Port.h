@@ -46,6 +46,10 @@ bool LoadString(int id, std::string& text);
 // Process. Called once by the framework's entry before anything else.
 void SetCriticalErrorMode();      // media errors as error codes, never as system dialogs
 std::string ExecutablePath();     // the running executable's full path
+// The last name of a path of this system ("Zandrel2.exe" of "C:\カタログ\Zandrel2.exe"),
+// found a character at a time: in a double-byte code page a character's second byte
+// can be the separator's.
+std::string LastNameOf(const std::string& path);
 
 // Dialog windows. Creating one sends it WM_INITDIALOG; when that returns nonzero
 // the focus goes to the first tab stop. Null when the window cannot be created.

@@ -72,6 +72,14 @@ expect_eq "$status" 0 "status with a Japanese --log"
 [[ "$(tail -n 1 "$WINEPREFIX/drive_c/ログ.txt")" == "exit status 0"$'\r' ]] || fail "the Japanese --log: $(ls "$WINEPREFIX/drive_c")"
 [[ "$(iconv -f CP932 -t UTF-8 "$work/notices" | tail -n 1)" == *"; the log is C:\ログ.txt" ]] || fail "the summary's Japanese log"
 rm -f "$WINEPREFIX/drive_c/ログ.txt"
+# A Japanese install directory: the server's address comes from its conf\httpd.conf.
+japanese_apache=$WINEPREFIX/drive_c/カタログ/Apache2
+mkdir -p "$japanese_apache/htdocs" "$japanese_apache/conf"
+printf 'Listen 127.0.0.1:8123\n' >"$japanese_apache/conf/httpd.conf"
+(cd "$work" && "$wine" "$program" --install-dir 'C:\カタログ\Apache2' --summary >/dev/null 2>"$work/notices") || true
+[[ "$(iconv -f CP932 -t UTF-8 "$work/notices" | tail -n 1)" == *"; browse it at http://127.0.0.1:8123/Catalogs/index.htm; "* ]] \
+  || fail "the address from a Japanese install directory: $(iconv -f CP932 -t UTF-8 "$work/notices")"
+rm -rf "${WINEPREFIX:?}/drive_c/カタログ"
 # --log refuses one of the CD's files and a device, as on Linux.
 while IFS='|' read -r log_file why; do
   status=0

@@ -6,6 +6,8 @@ each arrow from one layer to another, and fails on any that the layers do not al
 
 A file's layer is its folder (the application is the Zandrel2 files at the root). The
 tests, the fuzz targets and the benchmark may include any layer and are not checked.
+Above platform/ the ports are the only door to the system: no layer there includes the
+standard library's files (<filesystem>, <fstream>) or a system's own headers.
 """
 import argparse
 import os
@@ -29,6 +31,11 @@ ALLOWED = {
 }
 CHECKED_FOLDERS = ["frontend", "installer", "res", "framework", "platform/posix", "platform/win32", "platform/qt"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>', re.MULTILINE)
+# What reaches files or the system itself, which only the ports may include.
+SYSTEM_DOORS = re.compile(
+    r"^(filesystem|fstream|windows\.h|shellapi\.h|shlobj\.h|io\.h|direct\.h|unistd\.h|fcntl\.h|dirent\.h"
+    r"|spawn\.h|pthread\.h|sys/.*|Q.*)$")
 
 
 def layer_of(path):
@@ -58,7 +65,12 @@ def main():
     for path in sources():
         source_layer = layer_of(path)
         with open(os.path.join(ROOT, path), encoding="utf-8") as file:
-            for included in INCLUDE.findall(file.read()):
+            text = file.read()
+            if not source_layer.startswith("platform/"):
+                for included in SYSTEM_INCLUDE.findall(text):
+                    if SYSTEM_DOORS.match(included):
+                        wrong.append(f"{path} includes <{included}>: only the ports reach the system")
+            for included in INCLUDE.findall(text):
                 target_layer = layer_of(included)
                 if target_layer is None or target_layer == source_layer:
                     continue

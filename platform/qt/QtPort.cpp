@@ -70,6 +70,8 @@ std::string ExecutablePath() {
   return error ? std::string("zandrel2") : path.string();
 }
 
+std::string LastNameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
 Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* owner, MessageSink& sink) {
   auto window = std::make_unique<Window>(dialogTemplate, owner, sink);
   sink.Attach(window.get());

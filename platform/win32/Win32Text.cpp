@@ -12,8 +12,17 @@ std::wstring WideFromUtf8(std::string_view text) {
   return wide;
 }
 
-std::string AnsiFromUtf8(std::string_view text) {
-  const std::wstring wide = WideFromUtf8(text);
+std::wstring WideFromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string AnsiFromUtf8(std::string_view text) { return AnsiFromWide(WideFromUtf8(text)); }
+
+std::string AnsiFromWide(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int length =
       WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);

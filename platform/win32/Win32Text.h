@@ -8,6 +8,8 @@
 namespace win32 {
 
 std::wstring WideFromUtf8(std::string_view text);
+std::wstring WideFromAnsi(std::string_view text);
 std::string AnsiFromUtf8(std::string_view text);
+std::string AnsiFromWide(std::wstring_view text);
 
 }  // namespace win32

@@ -415,9 +415,15 @@ void SetCriticalErrorMode() {
 }
 
 std::string ExecutablePath() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return win32::AnsiFromWide(path);
+}
+
+std::string LastNameOf(const std::string& path) {
+  const std::wstring wide = win32::WideFromAnsi(path);
+  const std::size_t separator = wide.find_last_of(L"\\/:");
+  return win32::AnsiFromWide(separator == std::wstring::npos ? wide : wide.substr(separator + 1));
 }
 
 }  // namespace port

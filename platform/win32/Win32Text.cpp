@@ -4,21 +4,22 @@
 
 namespace win32 {
 
-std::wstring WideFromUtf8(std::string_view text) {
+namespace {
+
+// The one conversion into UTF-16, from text in `codePage`.
+std::wstring WideFrom(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
 }
 
-std::wstring WideFromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view text) { return WideFrom(CP_UTF8, text); }
+
+std::wstring WideFromAnsi(std::string_view text) { return WideFrom(CP_ACP, text); }
 
 std::string AnsiFromUtf8(std::string_view text) { return AnsiFromWide(WideFromUtf8(text)); }
 

@@ -99,21 +99,32 @@ void AbandonIfStalled() {
   abandon();
 }
 
-void StopOnRequest(int exitStatus) {
-  int none = 0;
-  if (!g_stopStatus.compare_exchange_strong(none, exitStatus)) stops::EndProcessNow(exitStatus);
-  // After the copy the first request changes nothing; a second still ends a program
-  // that hangs on its last writes.
-  if (g_copyEnded.load()) return;
-  InstallProgress* progress = g_copyToStop.load();
-  if (progress == nullptr) return;
-  progress->RequestStop();
-  if (!g_requestsOnThread.load()) return;
+// Starts the watch that abandons a copy that has not ended a second after a stop.
+void WatchForStall() {
   try {
     std::thread(&AbandonIfStalled).detach();
   } catch (const std::system_error&) {
     // No thread to watch the stop: it takes effect when the copy looks for it.
   }
+}
+
+void StopOnRequest(int exitStatus) {
+  int none = 0;
+  if (!g_stopStatus.compare_exchange_strong(none, exitStatus)) stops::EndProcessNow(exitStatus);
+  // After the copy the first request changes nothing; a second still ends a program
+  // that hangs on its last writes.
+  if (!g_requestsOnThread.load()) {
+    // In a signal handler, which interrupts the thread it runs on: a copy in progress
+    // outlives it.
+    if (g_copyEnded.load()) return;
+    if (InstallProgress* progress = g_copyToStop.load()) progress->RequestStop();
+    return;
+  }
+  // On a thread of its own: the copy's progress is reached only while the copy runs.
+  const std::lock_guard lock(g_copyStateLock);
+  if (g_copyState != CopyState::kRunning) return;
+  g_copyToStop.load()->RequestStop();
+  WatchForStall();
 }
 
 // While it lives, stop requests go to `progress`'s copy, those that came before it
@@ -125,10 +136,15 @@ class RequestsStopCopy {
     {
       const std::lock_guard lock(g_copyStateLock);
       g_abandonCopy = std::move(abandon);
+      g_copyToStop = &progress;
       g_copyState = CopyState::kRunning;
     }
-    g_copyToStop = &progress;
-    if (g_stopStatus.load() != 0) progress.RequestStop();
+    // A request that came before: the copy stops at once, and is watched all the same
+    // (the count beside it may be in a stalled read).
+    if (g_stopStatus.load() != 0) {
+      progress.RequestStop();
+      if (g_requestsOnThread.load()) WatchForStall();
+    }
   }
   RequestsStopCopy(const RequestsStopCopy&) = delete;
   RequestsStopCopy& operator=(const RequestsStopCopy&) = delete;

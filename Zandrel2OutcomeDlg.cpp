@@ -62,7 +62,14 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
       break;
   }
-  for (const std::string& line : lines) log.Note(line);
+  // The log takes a line at a time: a text of several lines (the folders) is split.
+  for (const std::string& text : lines) {
+    for (std::size_t start = 0; start <= text.size();) {
+      const std::size_t end = std::min(text.find("\r\n", start), text.size());
+      log.Note(std::string_view(text).substr(start, end - start));
+      start = end + 2;
+    }
+  }
   const std::string logProblem = log.Problem();
   lines.push_back(!logProblem.empty()     ? "No log was written: " + logProblem
                   : log.Path().empty() ? "No log was written."

@@ -177,8 +177,9 @@ bool ListRegularFiles(const char* path, const std::function<void(const std::stri
 // Removes the file `path`; false, with the last error set, where it stays.
 bool RemoveFile(const char* path);
 
-// The identity of the folder that holds, or would hold, the file `path`; nothing, with
-// the last error set, where that folder is not there.
+// The identity of the folder that holds, or would hold, the file `path` (on Linux, where
+// `path` is a link, the file it leads to); nothing, with the last error set, where that
+// folder is not there.
 std::optional<FolderIdentity> IdentifyFolderOfFile(const char* path);
 
 // ---- Errors ----

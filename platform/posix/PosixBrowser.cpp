@@ -19,7 +19,7 @@ bool OpenInBrowser(const std::string& address, std::string& problem) {
   std::string opener = "xdg-open";
   char* const arguments[] = {opener.data(), const_cast<char*>(address.c_str()), nullptr};
   // The opener starts with no signal blocked or ignored: this program blocks its stop
-  // signals for a thread that watches them, and ignores SIGPIPE.
+  // signals for a thread that watches them, and ignores SIGPIPE and SIGXFSZ.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t none;
@@ -27,6 +27,7 @@ bool OpenInBrowser(const std::string& address, std::string& problem) {
   sigset_t reset;
   sigemptyset(&reset);
   sigaddset(&reset, SIGPIPE);
+  sigaddset(&reset, SIGXFSZ);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setsigdefault(&attributes, &reset);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);

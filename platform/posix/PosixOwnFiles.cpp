@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -129,7 +131,9 @@ bool ListRegularFiles(const char* path, const std::function<void(const std::stri
 bool RemoveFile(const char* path) { return unlink(path) == 0 ? true : posix::FailWithErrno(errno); }
 
 std::optional<FolderIdentity> IdentifyFolderOfFile(const char* path) {
-  const std::string whole = path;
+  // A link is followed to the file it names, whose folder is the one that matters.
+  char resolved[PATH_MAX];
+  const std::string whole = realpath(path, resolved) != nullptr ? resolved : path;
   const std::size_t slash = whole.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : whole.substr(0, slash);
   struct stat status {};

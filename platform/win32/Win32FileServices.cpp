@@ -257,8 +257,11 @@ void SetLastError(unsigned long code) { ::SetLastError(code); }
 
 std::size_t CharacterLength(std::string_view text) {
   if (text.empty()) return 0;
-  // A lead byte of the ANSI code page's double-byte characters, with its trail byte.
-  return (text.size() >= 2 && IsDBCSLeadByte(static_cast<BYTE>(text[0]))) ? 2 : 1;
+  // A lead byte of the ANSI code page's double-byte characters, with its trail byte;
+  // no double-byte code page has a trail byte below 0x40, so a control character after
+  // a stray lead byte stays a character of its own.
+  const bool trailed = text.size() >= 2 && static_cast<BYTE>(text[1]) >= 0x40;
+  return trailed && IsDBCSLeadByte(static_cast<BYTE>(text[0])) ? 2 : 1;
 }
 
 }  // namespace files

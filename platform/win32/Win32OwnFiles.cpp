@@ -103,8 +103,16 @@ bool ReadSmallFile(const char* path, std::size_t limit, std::string& text) {
 bool CreateFolders(const char* path) {
   const std::optional<std::wstring> longPath = win32::LongPathOf(path);
   if (!longPath) return false;
-  // Each level below the long form's root, from the top.
-  const std::size_t rootEnd = longPath->find(L'\\', longPath->find(L':') + 2);
+  // Each level below the long form's root, from the top: the root is "\\?\C:\", or
+  // "\\?\UNC\server\share\" for a share.
+  constexpr std::wstring_view kUncForm = L"\\\\?\\UNC\\";
+  std::size_t rootLength = longPath->find(L':') + 2;
+  if (longPath->starts_with(kUncForm)) {
+    const std::size_t share = longPath->find(L'\\', kUncForm.size());
+    const std::size_t shareEnd = share == std::wstring::npos ? share : longPath->find(L'\\', share + 1);
+    rootLength = shareEnd == std::wstring::npos ? longPath->size() : shareEnd + 1;
+  }
+  const std::size_t rootEnd = rootLength >= longPath->size() ? std::wstring::npos : longPath->find(L'\\', rootLength);
   for (std::size_t end = rootEnd;; end = longPath->find(L'\\', end + 1)) {
     const std::wstring level = longPath->substr(0, end);
     if (!CreateDirectoryW(level.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;

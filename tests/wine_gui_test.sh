@@ -28,6 +28,10 @@ export XDG_STATE_HOME=$work/state
 start_xvfb
 keys() { xdotool key --delay 100 "$@" 2>/dev/null; }
 
+# The program under a Japanese name, as a user's copy may be: its name is the caption
+# of its notices and the title of its other windows, in the system's code page.
+cp "$app" "$work/カタログ.exe"
+app=$work/カタログ.exe
 "$tools/wine.sh" "$app" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
 dialog=$(window_named '^Zandrel$')
@@ -55,13 +59,13 @@ gone 'フォルダー'
 # Back to "Copy", and Enter: without htdocs, ERR-01, and then the outcome says why.
 xdotool windowfocus "$dialog" 2>/dev/null || true
 keys shift+Tab shift+Tab shift+Tab Return
-window_named '^Zandrel2$' >/dev/null
+window_named '^カタログ$' >/dev/null
 keys Return
-outcome=$(outcome_window '^Zandrel2$')
+outcome=$(outcome_window '^カタログ$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 shoot outcome-failed.png
 keys Escape
-gone '^Zandrel2$'
+gone '^カタログ$'
 
 # Apache serves the install directory's htdocs, as its conf\httpd.conf says.
 mkdir -p "$apache/htdocs" "$apache/conf"
@@ -71,12 +75,12 @@ printf 'Listen 127.0.0.1:%s\r\n' "$(<"$work/apache/port")" >"$apache/conf/httpd.
 
 xdotool windowfocus "$dialog" 2>/dev/null || true
 keys Return
-window_named '^Zandrel2$' >/dev/null
+window_named '^カタログ$' >/dev/null
 shoot notice.png
 keys Return
 
 # The outcome: "Open the catalog" (Alt+O) opens the front page through the server.
-outcome=$(outcome_window '^Zandrel2$')
+outcome=$(outcome_window '^カタログ$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 shoot outcome-installed.png
 keys alt+o

@@ -236,13 +236,14 @@ bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWrit
 }
 
 std::string ErrorText(unsigned long code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<char*>(&text), 0, nullptr);
-  const std::unique_ptr<char, decltype(&LocalFree)> owned(text, &LocalFree);
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const std::unique_ptr<wchar_t, decltype(&LocalFree)> owned(text, &LocalFree);
   if (length == 0) return TableText(code);
-  std::string message(text, length);
+  // The system's words in the program's narrow encoding, converted once, here.
+  std::string message = win32::NarrowOf(std::wstring(text, length).c_str()).text;
   while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
     message.pop_back();
   }

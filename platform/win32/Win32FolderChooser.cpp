@@ -3,8 +3,10 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
 
 #include "framework/Port.h"
+#include "platform/win32/Win32Text.h"
 
 namespace port {
 
@@ -24,29 +26,32 @@ int CALLBACK ShellCallback(HWND chooser, UINT message, LPARAM, LPARAM settings) 
 }  // namespace
 
 ItemListPtr BrowseForFolder(const ChooserSettings& settings) {
-  char displayName[MAX_PATH] = {};
-  BROWSEINFOA info{};
+  wchar_t displayName[MAX_PATH] = {};
+  const std::wstring title = win32::WideFromAnsi(settings.title);
+  BROWSEINFOW info{};
   info.hwndOwner = nullptr;  // no owner: the install dialog stays usable
   info.pidlRoot = nullptr;   // from the desktop
   info.pszDisplayName = displayName;
-  info.lpszTitle = settings.title.c_str();
+  info.lpszTitle = title.c_str();
   info.ulFlags = settings.flags;
   info.lpfn = &ShellCallback;
   info.lParam = reinterpret_cast<LPARAM>(&settings);
-  return ItemListPtr(reinterpret_cast<ItemList*>(SHBrowseForFolderA(&info)));
+  return ItemListPtr(reinterpret_cast<ItemList*>(SHBrowseForFolderW(&info)));
 }
 
 void SelectFolderInChooser(void* chooser, const char* path) {
-  SendMessageA(static_cast<HWND>(chooser), BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
+  const std::wstring wide = win32::WideFromAnsi(path);
+  SendMessageW(static_cast<HWND>(chooser), BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 bool PathFromItemList(const ItemList* list, std::span<char> path) {
   if (path.empty()) return false;
   path[0] = '\0';
-  char converted[MAX_PATH] = {};
-  if (list == nullptr || !SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(list), converted)) return false;
-  if (std::strlen(converted) >= path.size()) return false;
-  std::memcpy(path.data(), converted, std::strlen(converted) + 1);
+  wchar_t wide[MAX_PATH] = {};
+  if (list == nullptr || !SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(list), wide)) return false;
+  const std::string converted = win32::AnsiFromWide(wide);
+  if (converted.size() >= path.size()) return false;
+  std::memcpy(path.data(), converted.c_str(), converted.size() + 1);
   return true;
 }
 

@@ -272,13 +272,13 @@ std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t
 
 std::string GetControlText(Window* window, int controlId) {
   const HWND control = GetDlgItem(window->hwnd, controlId);
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return win32::AnsiFromWide(text);
 }
 
 void SetControlText(Window* window, int controlId, const std::string& text) {
-  SetDlgItemTextA(window->hwnd, controlId, text.c_str());
+  SetDlgItemTextW(window->hwnd, controlId, win32::WideFromAnsi(text).c_str());
 }
 
 void EnableControl(Window* window, int controlId, bool enabled) {
@@ -291,7 +291,8 @@ void SetProgressBar(Window* window, int controlId, int thousandths) {
 }
 
 void SetWindowTitle(Window* window, const std::string& text) {
-  SetWindowTextW(window->hwnd, win32::WideFromUtf8(text).c_str());
+  // The program's own text, like every other: the ANSI code page.
+  SetWindowTextW(window->hwnd, win32::WideFromAnsi(text).c_str());
 }
 
 void PostToWindow(Window* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -352,7 +353,8 @@ void SetTaskbarProgress(Window* window, int thousandths) {
 bool HasSystemMenu(Window* window) { return GetSystemMenu(window->hwnd, FALSE) != nullptr; }
 
 void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const std::string& text) {
-  AppendMenuA(GetSystemMenu(window->hwnd, FALSE), flags, commandId, (flags & MF_SEPARATOR) != 0 ? nullptr : text.c_str());
+  const std::wstring wide = win32::WideFromAnsi(text);
+  AppendMenuW(GetSystemMenu(window->hwnd, FALSE), flags, commandId, (flags & MF_SEPARATOR) != 0 ? nullptr : wide.c_str());
 }
 
 bool LoadString(int id, std::string& text) {
@@ -402,11 +404,12 @@ void DrawIcon(PaintContext* context, int x, int y, Icon* icon) {
 }
 
 int ShowMessageBox(Window* owner, const std::string& text, const std::string& caption, unsigned flags) {
-  return MessageBoxA(owner != nullptr ? owner->hwnd : nullptr, text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(owner != nullptr ? owner->hwnd : nullptr, win32::WideFromAnsi(text).c_str(),
+                     win32::WideFromAnsi(caption).c_str(), flags);
 }
 
 bool LaunchHelp(const std::string& helpFile, unsigned command, std::uintptr_t data) {
-  return WinHelpA(GetActiveWindow(), helpFile.c_str(), command, data) != FALSE;
+  return WinHelpW(GetActiveWindow(), win32::WideFromAnsi(helpFile).c_str(), command, data) != FALSE;
 }
 
 void SetCriticalErrorMode() {

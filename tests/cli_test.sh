@@ -361,6 +361,7 @@ if have_fuse; then
     "$work/typescript" >/dev/null &
   script_pid=$!
   for _ in $(seq 100); do grep -Eq "([2-9]|[1-9][0-9]) of 41 files" "$work/typescript" 2>/dev/null && break; sleep 0.1; done
+  grep -Eq "([2-9]|[1-9][0-9]) of 41 files" "$work/typescript" 2>/dev/null || fail "the copy never reached its second file"
   kill -INT "$(cat "$work/pid")"
   wait "$script_pid" || status=$?
   expect_eq "$status" 130 "status after Ctrl-C"

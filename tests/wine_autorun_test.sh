@@ -17,7 +17,7 @@ export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
 if [[ ! -c /dev/fuse ]] || ! command -v fuseiso >/dev/null; then
   echo "no FUSE or fuseiso here: the disc cannot be mounted; skipped"
-  exit 0
+  exit 77  # ctest's SKIP_RETURN_CODE: reported as skipped, never as passed
 fi
 
 "$tools/make-sample-cd.py" "$work/cd" --iso "$work/cd.iso" --installer "$programs" 2>/dev/null

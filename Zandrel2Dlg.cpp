@@ -143,8 +143,7 @@ void CZandrel2Dlg::OnOK() {
   InstallLog log = InstallLog::InLogFolder();
   log.FollowTrace();
   const char* name = AfxGetApp() != nullptr ? AfxGetApp()->m_pszAppName : nullptr;
-  log.Note(std::string(name != nullptr ? name : "zandrel2") + " " ZANDREL2_VERSION_TEXT ": the catalog from " +
-           g_cdPath.Text() + " into " + m_installDir.GetString());
+  log.NoteStart(name != nullptr ? name : "zandrel2", ZANDREL2_VERSION_TEXT, g_cdPath.Text(), m_installDir.GetString());
   InstallDetails details;
   const std::string installDir = m_installDir.GetString();
   DialogNotices notices(*this, log, details, installDir);

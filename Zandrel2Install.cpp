@@ -182,7 +182,11 @@ class ConsoleNotices : public InstallNotices {
       line.EndNow();
       EndTraceLine();
       ShowNotice(kStoppedNotice);
-      m_endStopped(CopiedSoFar(progress));
+      // What the copy put in place before it was abandoned, the abandoned file left out.
+      progress.CopyingFile(0);
+      InstallDetails copied;
+      NoteCopied(progress.Read(), copied);
+      m_endStopped(copied);
     };
     const RequestsStopCopy stopping(progress, abandon);
     std::jthread drawing;
@@ -224,18 +228,6 @@ class ConsoleNotices : public InstallNotices {
     }
   }
 
-  // What the copy put in place before it was abandoned, the abandoned file left out.
-  static InstallDetails CopiedSoFar(InstallProgress& progress) {
-    progress.CopyingFile(0);
-    const InstallProgress::Snapshot copied = progress.Read();
-    InstallDetails details;
-    details.filesCopied = copied.filesDone - copied.filesFailed;
-    details.filesFailed = copied.filesFailed;
-    details.bytesCopied = copied.bytesDone;
-    details.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
-    return details;
-  }
-
   bool m_showProgress;
   int m_columns;
   InstallLog& m_log;
@@ -266,7 +258,7 @@ void Summarise(InstallLog& log, const InstallDetails& copied, InstallOutcome out
   text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
           " failed, " + FormatBytes(copied.bytesCopied) + " in " + FormatDuration(copied.elapsed) +
           "; the catalog is in " +
-          report::Named(g_catalogRoot + "\\" + g_catalogId.Text());
+          report::Named(CatalogFolder());
   if (outcome == InstallOutcome::kInstalled) text += "; browse it at " + catalogAddress;
   if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path();
   Explain(log, text);
@@ -397,7 +389,7 @@ int main(int argc, char** argv) {
   const bool onTerminal = columns > 0;
   const Options options{installDir, onTerminal || summary, openCatalog};
   log.FollowTrace();
-  log.Note("zandrel2-install " ZANDREL2_VERSION_TEXT ": the catalog from " + cdPath + " into " + installDir);
+  log.NoteStart("zandrel2-install", ZANDREL2_VERSION_TEXT, cdPath, installDir);
   ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80, log,
                          [&](const InstallDetails& copied) {
                            stops::EndProcessNow(Finish(log, InstallOutcome::kStopped, copied, options));

@@ -22,7 +22,8 @@ BEGIN_MESSAGE_MAP(CInstallOutcomeDlg, CDialog)
 END_MESSAGE_MAP()
 
 BOOL CInstallOutcomeDlg::OnInitDialog() {
-  SetWindowText(AfxGetApp()->m_pszAppName);
+  // The outcome and the program, as a taskbar or a window list shows it.
+  SetWindowText((m_headline.GetString() + std::string(" - ") + AfxGetApp()->m_pszAppName).c_str());
   return CDialog::OnInitDialog();
 }
 

@@ -1,5 +1,7 @@
 #include "Zandrel2ProgressDlg.h"
 
+#include <string>
+
 #include "frontend/InstallReport.h"
 #include "frontend/ProgressText.h"
 
@@ -8,7 +10,7 @@ constexpr const char* kStopping = "Stopping...";
 }  // namespace
 
 CInstallProgressDlg::CInstallProgressDlg(InstallProgress& progress, CWnd* pParent)
-    : CWorkDialog(CInstallProgressDlg::IDD, pParent), m_progress(progress), m_pOwner(pParent) {}
+    : CWorkDialog(CInstallProgressDlg::IDD, pParent, static_cast<UINT>(kProgressRedrawInterval.count())), m_progress(progress), m_pOwner(pParent) {}
 
 void CInstallProgressDlg::DoDataExchange(CDataExchange* pDX) {
   CWorkDialog::DoDataExchange(pDX);
@@ -23,7 +25,8 @@ BEGIN_MESSAGE_MAP(CInstallProgressDlg, CWorkDialog)
 END_MESSAGE_MAP()
 
 BOOL CInstallProgressDlg::OnInitDialog() {
-  SetWindowText(AfxGetApp()->m_pszAppName);
+  // What is going on, and in which program, as a taskbar or a window list shows it.
+  SetWindowText((std::string("Installing the catalog - ") + AfxGetApp()->m_pszAppName).c_str());
   m_currentFile = "Counting the catalog's files...";
   return CWorkDialog::OnInitDialog();
 }
@@ -39,7 +42,7 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
     if (!now.currentFile.empty()) m_currentFile = report::Readable(now.currentFile).c_str();
     m_times = FormatTimes(now, left).c_str();
   }
-  m_shareDone = ShareDone(now, 1000);
+  m_shareDone = ShareDone(now, port::kProgressScale);
   m_fileCount = FormatFileCount(now).c_str();
   UpdateData(FALSE);
   if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);

@@ -2,7 +2,8 @@
 
 #include <utility>
 
-CWorkDialog::CWorkDialog(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
+CWorkDialog::CWorkDialog(UINT templateId, CWnd* parent, UINT progressMilliseconds)
+    : CDialog(templateId, parent), m_progressMilliseconds(progressMilliseconds) {}
 
 void CWorkDialog::RunWork(std::function<void()> work) {
   m_work = std::move(work);
@@ -17,7 +18,7 @@ void CWorkDialog::RunWork(std::function<void()> work) {
 
 BOOL CWorkDialog::OnInitDialog() {
   const BOOL result = CDialog::OnInitDialog();
-  SetTimer(kProgressTimer, kProgressMilliseconds);
+  SetTimer(kProgressTimer, m_progressMilliseconds);
   m_worker = std::jthread([this, work = std::exchange(m_work, nullptr)] {
     try {
       work();

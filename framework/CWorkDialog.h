@@ -13,16 +13,16 @@
 
 class CWorkDialog : public CDialog {
  public:
-  CWorkDialog(UINT templateId, CWnd* parent);
+  // The dialog's handlers are told of the work's progress every `progressMilliseconds`.
+  CWorkDialog(UINT templateId, CWnd* parent, UINT progressMilliseconds);
 
   // Shows the dialog, runs `work` on one worker thread, and returns once the work has
   // ended and the dialog is gone. A dialog that ends before its work (the application
   // is told to quit) asks the work to stop, and waits for it.
   void RunWork(std::function<void()> work);
 
-  // WM_TIMER's id while the work runs, and its interval.
+  // WM_TIMER's id while the work runs.
   static constexpr UINT kProgressTimer = 1;
-  static constexpr UINT kProgressMilliseconds = 250;
 
  protected:
   // Starts the work and the progress timer.
@@ -38,6 +38,7 @@ class CWorkDialog : public CDialog {
   // Posted by the worker as its last act.
   static constexpr UINT kWorkEnded = WM_APP + 1;
 
+  UINT m_progressMilliseconds;
   std::function<void()> m_work;
   std::jthread m_worker;
   std::exception_ptr m_failure;

@@ -8,11 +8,12 @@
 #include "framework/CWnd.h"
 #include "framework/Port.h"
 #include "framework/Types.h"
+#include "installer/PathLimits.h"
 
 inline constexpr UINT BIF_RETURNONLYFSDIRS = 0x0001;
 inline constexpr UINT BFFM_INITIALIZED = 1;
 inline constexpr UINT BFFM_SETSELECTION = 0x0466;  // the narrow-character form
-inline constexpr int MAX_PATH = 260;
+inline constexpr int MAX_PATH = static_cast<int>(kMaxPath);
 
 // The chooser window, as its initialisation hook sees it.
 using ChooserHandle = void*;

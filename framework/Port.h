@@ -1,6 +1,9 @@
 // The window port: the handful of window-system operations the framework is built
 // on. One implementation per platform (Qt on Linux, Win32 on Windows). Messages,
 // notification codes and flags travel as their Win32 numbers in plain integers.
+// Every text crosses it as the program's narrow strings: the ANSI code page on Windows,
+// as the system's narrow calls take it, and UTF-8 on Linux; a port converts them once,
+// where they enter it, into what its system takes.
 #pragma once
 
 #include <cstdint>
@@ -64,7 +67,8 @@ std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t
 std::string GetControlText(Window* window, int controlId);
 void SetControlText(Window* window, int controlId, const std::string& text);
 void EnableControl(Window* window, int controlId, bool enabled);
-// A progress bar's position, in thousandths of its length.
+// A progress bar's position, in parts of its length: kProgressScale is the whole bar.
+inline constexpr int kProgressScale = 1000;
 void SetProgressBar(Window* window, int controlId, int thousandths);
 void SetWindowTitle(Window* window, const std::string& text);
 

@@ -8,6 +8,7 @@
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
 #include "installer/SystemPath.h"
+#include "installer/TargetPreparation.h"
 #include "installer/TextEncoding.h"
 #include "installer/WindowsPathText.h"
 
@@ -89,10 +90,10 @@ std::string PreparationProblem(const InstallDetails& details) {
       return "cannot create " + files::ShownText(details.path) + ": " + WhyNotCreated(details.path, details.error);
     case InstallDetails::Failed::kFramePage:
       if (details.error == files::kErrorFileNotFound) {
-        return "the CD holds no frame page: no name containing \"fram\" in FP\\HTML of the CD root " +
-               Named(details.path);
+        return std::string("the CD holds no frame page: no name containing \"") + kFramePageMark + "\" in " +
+               kFramePageFolder + " of the CD root " + Named(details.path);
       }
-      return "cannot search FP\\HTML of the CD root " + Named(details.path) +
+      return std::string("cannot search ") + kFramePageFolder + " of the CD root " + Named(details.path) +
              " for the frame page: " + files::ErrorText(details.error);
   }
   return {};

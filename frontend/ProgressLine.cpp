@@ -9,7 +9,7 @@
 void ProgressLine::Follow(const InstallProgress& progress) {
   ShareTraceTerminal([this] { Clear(); });
   std::unique_lock lock(m_lock);
-  while (!m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_ended; })) {
+  while (!m_wake.wait_for(lock, kProgressRedrawInterval, [this] { return m_ended; })) {
     const std::string text = Describe(progress.Read());
     lock.unlock();
     {

@@ -1,7 +1,10 @@
 // The file-services port: the few file-system primitives the installer needs, with
 // the meanings and the error numbers of their Win32 namesakes. One implementation per
 // platform sits below it and keeps nothing between calls but what the caller holds;
-// the policy (how copies are named, put in place and swept up) is the installer's.
+// the policy (how copies are named, put in place, retried and swept up) is the
+// installer's. Every path and name crosses it as the program's narrow strings: the ANSI
+// code page on Windows, as the system's narrow calls take it, and UTF-8 on Linux; a port
+// converts them once, where they enter it, into what its system takes.
 #pragma once
 
 #include <cstddef>
@@ -136,9 +139,19 @@ bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWrit
 // How a new file is put in place as the entry `name` of its folder: only where no entry
 // has that name, in any case (else kErrorAlreadyExists; for an unnamed file only), or
 // also in place of such an entry, in one step (for a file that holds a name). An entry
-// that is a folder is never replaced (kErrorAccessDenied).
+// that is a folder is never replaced (kErrorAccessDenied). Each call tries once and
+// reports a refusal as it comes: kErrorSharingViolation or kErrorAccessDenied where the
+// entry is held open or marked read-only, kErrorAlreadyExists where another writer gave
+// the name while the file was put in place (the next call finds that entry).
 enum class Placing { kWhereFree, kReplacing };
 bool PutInPlace(NewFileState& file, const char* name, Placing how);
+
+// Clears the read-only mark of the entry `name` of `folder`, which refuses to be
+// replaced while it has one (on Windows); false where it has none or keeps it.
+bool ClearReadOnlyMark(FolderState& folder, const char* name);
+
+// Marks the entry `name` of `folder` read-only again; false where it cannot.
+bool SetReadOnlyMark(FolderState& folder, const char* name);
 
 // ---- The program's own files: its logs, and the server's configuration it reads ----
 // These take paths of this system as they stand (no drive map on Linux), in the

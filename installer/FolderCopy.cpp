@@ -1,7 +1,9 @@
 #include "installer/FolderCopy.h"
 
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "installer/PathCalls.h"
 #include "installer/WindowsPathText.h"
@@ -33,6 +35,10 @@ auto TryTemporaryNames(Attempt attempt) {
     if (result || files::LastError() != files::kErrorAlreadyExists || tried == kNameAttempts) return result;
   }
 }
+
+// A destination held for a moment by another install (or by a reader, where a rename
+// cannot replace an open file) refuses the rename: 20 attempts wait about 0.2 s in all.
+constexpr int kReplaceAttempts = 20;
 
 unsigned long ErrorIfNull(const files::FolderHandle& folder) { return folder ? 0 : files::LastError(); }
 
@@ -73,7 +79,29 @@ bool FolderCopy::PutInPlace(files::NewFileState& file, bool unnamed, const char*
       return false;
     }
   }
-  return files::PutInPlace(file, name, files::Placing::kReplacing);
+  return Replace(file, name);
+}
+
+bool FolderCopy::Replace(files::NewFileState& file, const char* name) {
+  for (int attempt = 1;; ++attempt) {
+    if (files::PutInPlace(file, name, files::Placing::kReplacing)) return true;
+    const unsigned long error = files::LastError();
+    // Another writer gave the name meanwhile: the copy replaces that entry.
+    if (error == files::kErrorAlreadyExists && attempt == 1) continue;
+    if (error != files::kErrorAccessDenied && error != files::kErrorSharingViolation) return false;
+    // A read-only mark is asked for only after a refusal, since asking for a name that
+    // is not there yet costs a look-up through the whole folder on some file systems.
+    // The mark is lifted, and put back unless the copy took the entry's place.
+    if (attempt == 1 && files::ClearReadOnlyMark(*m_destination, name)) {
+      if (files::PutInPlace(file, name, files::Placing::kReplacing)) return true;
+      const unsigned long refused = files::LastError();
+      files::SetReadOnlyMark(*m_destination, name);
+      files::SetLastError(refused);
+      return false;
+    }
+    if (attempt == kReplaceAttempts) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(attempt));
+  }
 }
 
 bool FolderCopy::CopyFile(const Names& names, std::uint64_t& bytesCopied, const files::CopyWatch* watch) {

@@ -41,6 +41,7 @@ class FolderCopy {
   void SweepAbandonedOnce();
   files::NewFileHandle CreateNewFile(bool& unnamed);
   bool PutInPlace(files::NewFileState& file, bool unnamed, const char* name);
+  bool Replace(files::NewFileState& file, const char* name);
 
   files::FolderHandle m_source;
   unsigned long m_sourceError;

@@ -1,7 +1,7 @@
 #include "installer/InstallContext.h"
 
 BoundedPath<256> g_cdPath;
-BoundedPath<7> g_catalogId;
+BoundedPath<kCatalogIdBytes + 1> g_catalogId;
 std::string g_catalogRoot;
 std::array<char, kMaxPath> g_browsePath{};
 
@@ -10,3 +10,5 @@ void SetCatalogRoot(std::string_view installDir) {
   g_catalogRoot += "\\htdocs";
   g_catalogRoot += "\\Catalogs";
 }
+
+std::string CatalogFolder() { return g_catalogRoot + "\\" + g_catalogId.Text(); }

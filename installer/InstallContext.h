@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,10 +12,14 @@
 
 // The CD root, as the CD field or chooser last gave it.
 extern BoundedPath<256> g_cdPath;
-// The six-byte catalog ID, derived from the CD's frame page at each install request.
-extern BoundedPath<7> g_catalogId;
-// The folder the catalog goes into: install dir + "\htdocs" + "\Catalogs".
+// The catalog ID, derived from the CD's frame page at each install request: its first
+// six bytes, no character cut.
+inline constexpr std::size_t kCatalogIdBytes = 6;
+extern BoundedPath<kCatalogIdBytes + 1> g_catalogId;
+// The folder the catalogs go into: install dir + "\htdocs" + "\Catalogs".
 extern std::string g_catalogRoot;
+// The catalog's own folder in it: g_catalogRoot + "\" + g_catalogId.
+std::string CatalogFolder();
 // The folder choosers' shared result, as long as the platform's longest path.
 extern std::array<char, kMaxPath> g_browsePath;
 

@@ -23,7 +23,10 @@ constexpr const char* kFolderSeparator = "\\";
 constexpr const char* kFolderSeparator = "/";
 #endif
 
-// "zandrel2-20261210-234501-042.log", the time in UTC so that names sort as their times
+constexpr char kLogPrefix[] = "zandrel2-";
+constexpr char kLogExtension[] = ".log";
+
+// A log's name: "zandrel2-20261210-234501-042.log", the time in UTC so that names sort as their times
 // do across a change of daylight saving time; attempt N > 0 ends "-042-N.log".
 std::string LogNameNow(int attempt) {
   const auto now = std::chrono::system_clock::now();
@@ -38,21 +41,20 @@ std::string LogNameNow(int attempt) {
 #endif
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+  char attemptText[16] = "";
+  if (attempt > 0) std::snprintf(attemptText, sizeof attemptText, "-%d", attempt);
   char name[96];
-  if (attempt == 0) {
-    std::snprintf(name, sizeof name, "zandrel2-%s-%03d.log", stamp, static_cast<int>(milliseconds));
-  } else {
-    std::snprintf(name, sizeof name, "zandrel2-%s-%03d-%d.log", stamp, static_cast<int>(milliseconds), attempt);
-  }
+  std::snprintf(name, sizeof name, "%s%s-%03d%s%s", kLogPrefix, stamp, static_cast<int>(milliseconds), attemptText,
+                kLogExtension);
   return name;
 }
 
 // Where `name` is a log's name of exactly the pattern LogNameNow makes, its place in
 // time: the stamp's digits and the attempt.
 std::optional<std::pair<std::string, int>> LogNameOrder(std::string_view name) {
-  constexpr std::string_view kPrefix = "zandrel2-";
-  constexpr std::string_view kExtension = ".log";
   constexpr std::string_view kStampShape = "dddddddd-dddddd-ddd";
+  constexpr std::string_view kPrefix = kLogPrefix;
+  constexpr std::string_view kExtension = kLogExtension;
   if (!name.starts_with(kPrefix) || !name.ends_with(kExtension)) return std::nullopt;
   name.remove_prefix(kPrefix.size());
   name.remove_suffix(kExtension.size());
@@ -150,6 +152,12 @@ void InstallLog::FollowTrace() {
   if (!m_file) return;
   ShareTraceLog(this);
   m_following = true;
+}
+
+void InstallLog::NoteStart(std::string_view program, std::string_view version, std::string_view cdPath,
+                           std::string_view installDir) {
+  Note(std::string(program) + " " + std::string(version) + ": the catalog from " + std::string(cdPath) + " into " +
+       std::string(installDir));
 }
 
 void InstallLog::Note(std::string_view line) {

@@ -39,6 +39,9 @@ class InstallLog : public TraceLog {
   void FollowTrace();
   // A line of the front end's (a notice, the outcome), in order with the trace.
   void Note(std::string_view line);
+  // The log's first line: the program and its version, the CD and the install directory.
+  void NoteStart(std::string_view program, std::string_view version, std::string_view cdPath,
+                 std::string_view installDir);
 
   // The file services' error where the log could not be opened; 0 where it was, or none
   // was asked for.

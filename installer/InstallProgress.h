@@ -8,6 +8,9 @@
 #include <mutex>
 #include <string>
 
+// How often a view of an install's progress is drawn again: four times a second.
+inline constexpr std::chrono::milliseconds kProgressRedrawInterval{250};
+
 class InstallProgress {
  public:
   using Clock = std::chrono::steady_clock;

@@ -10,6 +10,13 @@
 #include "installer/TargetPreparation.h"
 #include "installer/Trace.h"
 
+void NoteCopied(const InstallProgress::Snapshot& copied, InstallDetails& details) {
+  details.filesCopied = copied.filesDone - copied.filesFailed;
+  details.filesFailed = copied.filesFailed;
+  details.bytesCopied = copied.bytesDone;
+  details.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
+}
+
 InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& notices, InstallDetails* details) {
   InstallDetails unused;
   InstallDetails& report = details != nullptr ? *details : unused;
@@ -32,7 +39,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
     case -1:
       return failedPreparation(InstallDetails::Failed::kFramePage, g_cdPath.Text());
     default:
-      return failedPreparation(InstallDetails::Failed::kCatalogFolder, g_catalogRoot + "\\" + g_catalogId.Text());
+      return failedPreparation(InstallDetails::Failed::kCatalogFolder, CatalogFolder());
   }
   notices.ShowNotice(kStartNotice);
   bool stopped = false;
@@ -57,11 +64,7 @@ InstallOutcome RunInstallRequest(std::string_view installDir, InstallNotices& no
     report.copyFailures = CopyCatalog(progress, &report.leftOut);
     if (progress == nullptr) return;
     stopped = progress->Stopped();
-    const InstallProgress::Snapshot copied = progress->Read();
-    report.filesCopied = copied.filesDone - copied.filesFailed;
-    report.filesFailed = copied.filesFailed;
-    report.bytesCopied = copied.bytesDone;
-    report.elapsed = std::chrono::duration_cast<std::chrono::seconds>(copied.elapsed);
+    NoteCopied(progress->Read(), report);
   });
   // What was copied before a stop stays; the next install completes the catalog.
   if (stopped) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "installer/CopyPlan.h"
+#include "installer/InstallProgress.h"
 
 class InstallProgress;
 
@@ -48,6 +49,9 @@ struct InstallDetails {
   std::uint64_t bytesCopied = 0;
   std::chrono::seconds elapsed{};
 };
+
+// Notes in `details` what the copy followed by `copied` put in place.
+void NoteCopied(const InstallProgress::Snapshot& copied, InstallDetails& details);
 
 inline constexpr const char* kPreparationFailedNotice = kFolderNotCreatedText;
 inline constexpr const char* kStartNotice = "Start to Install.";

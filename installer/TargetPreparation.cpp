@@ -1,12 +1,9 @@
 #include "installer/TargetPreparation.h"
 
+#include "installer/CopyPlan.h"
 #include "installer/InstallContext.h"
 #include "installer/PathCalls.h"
 #include "installer/TextEncoding.h"
-
-namespace {
-constexpr std::size_t kCatalogIdBytes = 6;
-}  // namespace
 
 int PrepareCatalogRoot() {
   if (EntryExists(g_catalogRoot.c_str())) return 0;
@@ -15,8 +12,8 @@ int PrepareCatalogRoot() {
 }
 
 int PrepareCatalogFolder() {
-  BoundedPath<288> pattern;
-  pattern.Format("%s\\FP\\HTML\\*fram*", g_cdPath);
+  PlanPath pattern;
+  pattern.Format("%s\\%s\\*%s*", g_cdPath, kFramePageFolder, kFramePageMark);
   files::FoundEntry frame;
   files::SearchHandle search = FindFirstAt(pattern, frame);
   if (!search) return -1;
@@ -31,8 +28,8 @@ int PrepareCatalogFolder() {
   search.reset();
   g_catalogId.Format("%s", std::string(CatalogIdOf(frame.name)));
 
-  BoundedPath<288> folder;
-  folder.Format("%s\\%s", g_catalogRoot, g_catalogId);
+  PlanPath folder;
+  folder.Format("%s", CatalogFolder());
   if (EntryExists(folder)) return 0;
   return CreateFolderAt(folder) ? 0 : -2;
 }

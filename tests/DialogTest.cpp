@@ -435,7 +435,7 @@ class DialogTest : public QObject {
       QObject::connect(&watch, &QTimer::timeout, [&] {
         port::Window* progress = VisibleWindow<port::Window>("dialog-103");
         if (progress == nullptr || !heldCopy.owns_lock()) return;
-        QCOMPARE(progress->windowTitle(), QString("zandrel2"));
+        QCOMPARE(progress->windowTitle(), QString("Installing the catalog - zandrel2"));
         // The install dialog takes no input: a second "Copy" would show a second notice.
         QTest::mouseClick(Button(window, IDOK), Qt::LeftButton);
         QTest::keyClick(Field(window, IDC_INSTALL_DIR), Qt::Key_Return);

@@ -93,8 +93,15 @@ TEST_F(PathMapping, MountedDiscsAreOpticalFileSystemsAndDiscImagesInMountOrder) 
 
 TEST_F(PathMapping, UnmappedDrivesFallBackToTheFirstDiscAndDebianDefaults) {
   fs::remove(drives.Root() / "prefix" / "dosdevices" / "d:");
-  const std::vector<std::string> discs = posix::MountedDiscs();
-  EXPECT_EQ(posix::DriveFolder('D'), discs.empty() ? "/media/cdrom" : discs.front());
+  const fs::path withDiscs = drives.Root() / "with-discs";
+  SandboxDrives::WriteFile(withDiscs,
+      "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "62 22 0:52 / /tmp/first\\040disc rw - fuse.fuseiso fuseiso rw\n"
+      "63 22 11:1 / /media/cdrom1 ro - iso9660 /dev/sr1 ro\n");
+  const fs::path withoutDiscs = drives.Root() / "without-discs";
+  SandboxDrives::WriteFile(withoutDiscs, "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n");
+  EXPECT_EQ(posix::DriveFolder('D', withDiscs.string()), "/tmp/first disc");
+  EXPECT_EQ(posix::DriveFolder('D', withoutDiscs.string()), "/media/cdrom");
   EXPECT_EQ(posix::DriveFolder('z'), "/");
   EXPECT_EQ(posix::DriveFolder('q'), "");
   EXPECT_EQ(posix::DriveFolder('c'), Drive("c:"));  // the map wins where it has an entry

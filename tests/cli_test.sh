@@ -7,6 +7,7 @@ racing_folder=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 source "$here/faulty_cd.sh"
+source "$here/outcome.sh"
 trap 'unmount_faulty_cd; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -268,7 +269,7 @@ if (( $(stat -c %b "$work/cd/INST_FP/sparse.jpg") * 512 < (1 << 20) )); then
   echo "a sparse file of 64 MiB took $allocated bytes on the target"
   (( allocated < (1 << 20) )) || fail "the sparse file's copy took $allocated bytes"
 else
-  echo "this file system keeps no holes: the sparse copy check is skipped"
+  skip_part "the sparse copy (this file system keeps no holes)"
 fi
 rm "$work/cd/INST_FP/sparse.jpg"
 
@@ -363,7 +364,7 @@ if have_fuse; then
   for _ in $(seq 100); do grep -Eq "([2-9]|[1-9][0-9]) of 41 files" "$work/typescript" 2>/dev/null && break; sleep 0.1; done
   grep -Eq "([2-9]|[1-9][0-9]) of 41 files" "$work/typescript" 2>/dev/null || fail "the copy never reached its second file"
   kill -INT "$(cat "$work/pid")"
-  wait "$script_pid" || status=$?
+  await_exit "$script_pid" 60 || status=$?
   expect_eq "$status" 130 "status after Ctrl-C"
   grep -qa "%  [0-9]* of 41 files  .* of 2.7 MB" "$work/typescript" || fail "no progress line: $(cat -v "$work/typescript")"
   shown=$(render_terminal < "$work/typescript" | grep -v '^Script ')
@@ -413,7 +414,7 @@ if have_fuse; then
     wait_for test -s "$work/listing"
     kill -"$signal" "$install_pid"
     status=0
-    wait "$install_pid" || status=$?
+    await_exit "$install_pid" 60 || status=$?
     expect_eq "$status" "$expected_status" "status of $signal while listing $folder"
     expect_eq "$(cat "$work/notices")" $'Start to Install.\nInstall stopped.' "notices of $signal while listing $folder"
     expect_eq "$(cat -v "$work/trace")" "$expected_trace" "trace of $signal while listing $folder"
@@ -435,7 +436,7 @@ ROWS
     wait_for has_photo
     kill -"$signal" "$install_pid"
     status=0
-    wait "$install_pid" || status=$?
+    await_exit "$install_pid" 60 || status=$?
     expect_eq "$status" "$([[ $signal == TERM ]] && echo 143 || echo 129)" "status of $signal mid-copy"
     expect_eq "$(tail -n 1 "$work/notices")" "Install stopped." "notice of $signal mid-copy"
     copied=$(ls "$installed" | wc -l)
@@ -458,7 +459,7 @@ ROWS
   asked=$(date +%s%N)
   kill -INT "$install_pid"
   status=0
-  wait "$install_pid" || status=$?
+  await_exit "$install_pid" 60 || status=$?
   echo "a stop inside a slowed file ended the program after $(( ($(date +%s%N) - asked) / 1000000 )) ms"
   expect_eq "$status" 130 "status of a stop inside a large file"
   [[ ! -e "$installed/p000.jpg" ]] || fail "the large file abandoned by the stop was put in place"
@@ -483,7 +484,7 @@ ROWS
   for _ in $(seq 80); do stop_noticed && break; sleep 0.05; done
   stop_noticed || fail "a stop during a stalled read not acted on within 4 s: $(cat "$work/notices")"
   status=0
-  wait "$install_pid" || status=$?
+  await_exit "$install_pid" 60 || status=$?
   expect_eq "$status" 130 "status of a stop during a stalled read"
   # A file system without unnamed files keeps the abandoned copy's held temporary name
   # until the next install sweeps it.
@@ -502,7 +503,7 @@ ROWS
   install_pid=$(cat "$work/pid")
   wait_for reading_large
   kill -TERM "$install_pid"
-  wait "$script_pid" || true
+  await_exit "$script_pid" 60 || true
   grep -qa "stopping (a second request quits at once)" "$work/typescript" || fail "the hint after SIGTERM: $(cat -v "$work/typescript")"
   if grep -qa "Ctrl-C again" "$work/typescript"; then fail "the hint after SIGTERM speaks of Ctrl-C"; fi
   unmount_faulty_cd
@@ -519,7 +520,7 @@ ROWS
     expect_eq "$(readlink "/proc/$install_pid/fd/$stream")" /dev/null "standard stream $stream while the copy runs"
   done
   status=0
-  wait "$install_pid" || status=$?
+  await_exit "$install_pid" 60 || status=$?
   expect_eq "$status" 0 "install with standard input and error closed"
   diff -r "$installed" "$work/slow-cd/FP/jpg" >/dev/null || fail "catalog installed with closed streams differs"
   unmount_faulty_cd
@@ -542,7 +543,7 @@ ROWS
   [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow\\FP\\HTML\\ (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
     || fail "the reason line after the disc was taken out: $(sed -n 3p "$work/notices")"
 else
-  echo "no FUSE here: the slow-CD progress checks are skipped"
+  skip_part "the slow-CD progress checks (no FUSE here)"
 fi
 
-exit $((failures > 0))
+finish_test

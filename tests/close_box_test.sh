@@ -36,18 +36,6 @@ newest_log() {
     ls -t "$XDG_STATE_HOME"/zandrel2/zandrel2-*.log | head -n 1
   fi
 }
-# The progress window: the managed window of the application's name below the outcome's height.
-progress_window() {
-  local id HEIGHT
-  for _ in $(seq 150); do
-    for id in $(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep '^HEIGHT=')"
-      (( ${HEIGHT:-0} > 100 && HEIGHT < 200 )) && { echo "$id"; return 0; }
-    done
-    sleep 0.1
-  done
-  fail "no progress window"
-}
 
 "${run[@]}" >"$work/trace" 2>"$work/stderr" &
 app_pid=$!
@@ -62,22 +50,22 @@ stop_by_close_request() {
   window_named "^$app_name\$" >/dev/null
   keys Return
   local progress
-  progress=$(progress_window)
+  progress=$(window_named "^Installing the catalog - $app_name\$")
   if [[ $target == dialog ]]; then wmctrl -i -c "$dialog"; else wmctrl -i -c "$progress"; fi
   # "Install stopped.", then the outcome; the install dialog stays.
   local waited=0
-  until [[ -z "$(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null | grep -x "$progress")" ]]; do
+  until [[ -z "$(xdotool search --onlyvisible --name "^Installing the catalog - " 2>/dev/null | grep -x "$progress")" ]]; do
     (( waited++ < 100 )) || fail "the copy went on after the close request to the $target"
     sleep 0.1
   done
   window_named "^$app_name\$" >/dev/null
   keys Return
   local outcome
-  outcome=$(outcome_window "^$app_name\$")
+  outcome=$(window_named "^Stopped - $app_name\$")
   shoot "$shot"
   wmctrl -i -a "$outcome"
   keys Return
-  gone "^$app_name\$"
+  gone "^Stopped - $app_name\$"
   kill -0 "$app_pid" 2>/dev/null || fail "the program ended after the close request to the $target"
   [[ -n "$(wmctrl -l | awk '$NF == "Zandrel"')" ]] || fail "the install dialog closed after the close request to the $target"
   [[ -n "$(newest_log | xargs grep -l 'Install stopped\.')" ]] || fail "no \"Install stopped.\" in the log"
@@ -93,7 +81,7 @@ stop_by_close_request progress outcome-stopped-by-progress-close-box.png
 wmctrl -i -c "$dialog"
 ended "$app_pid"
 status=0
-wait "$app_pid" || status=$?
+await_exit "$app_pid" 60 || status=$?
 app_pid=
 [[ $status == 0 ]] || fail "exit status $status after the close box: $(cat "$work/stderr")"
 echo "screenshots in $artifacts"

@@ -20,6 +20,7 @@ work=$(mktemp -d)
 chmod 755 "$work"
 apache=$WINEPREFIX/drive_c/Apache2
 source "$here/faulty_cd.sh"
+source "$here/outcome.sh"
 trap 'unmount_faulty_cd; rm -rf "$work" "$apache"' EXIT
 failures=0
 
@@ -133,7 +134,7 @@ run() {
         failures=$((failures + 1))
       fi
       kill -KILL "$killed" 2>/dev/null || true
-      wait "$killed" 2>/dev/null || true
+      await_exit "$killed" 30 2>/dev/null || true
       unmount_faulty_cd
       ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
       ;;
@@ -169,7 +170,7 @@ scenarios=(sample no-jpg twice names-in-other-case empty-folder subfolder-below-
 if have_fuse; then
   scenarios+=(read-error early-end killed-install unreadable-folder failing-listing)
 else
-  echo "skipped: read-error, early-end, killed-install, unreadable-folder, failing-listing" \
+  skip_part "read-error, early-end, killed-install, unreadable-folder, failing-listing" \
     "(they need FUSE: /dev/fuse, fusermount and python3-fusepy)"
 fi
 ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
@@ -187,4 +188,4 @@ for scenario in "${scenarios[@]}"; do
     failures=$((failures + 1))
   fi
 done
-exit $((failures > 0))
+finish_test

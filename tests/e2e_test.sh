@@ -4,6 +4,7 @@
 set -euo pipefail
 install_tool=$1
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
+source "$(dirname "$0")/outcome.sh"
 
 work=$(mktemp -d)
 chmod 755 "$work"  # Apache's workers read the tree as www-data when run by root
@@ -94,7 +95,7 @@ if [[ "$first_disc" == "$mount_point" ]]; then
     || fail "the first mounted disc was not taken as D:"
   rm -rf "$catalogs"
 else
-  echo "skipped: D: as the first mounted disc (another one is mounted first: $first_disc)"
+  skip_part "D: as the first mounted disc (another one is mounted first: $first_disc)"
 fi
 ln -s "$mount_point" "$WINEPREFIX/dosdevices/d:"
 status=0
@@ -116,4 +117,4 @@ cmp -s "$catalogs/QXT905/jpg/p001.jpg" "$mount_point/FP/jpg/p001.jpg" || fail "s
 [[ "$(sed 's/^ERR-01 Fial to Create Derectory\.//' "$work/trace-again")" == "$(sed 's/^ERR-01 Fial to Create Derectory\.//' "$work/trace-iso")" ]] \
   || fail "second install's copy lines differ from the first's"
 
-exit $((failures > 0))
+finish_test

@@ -3,6 +3,8 @@
 faulty_cd_pid=
 faulty_cd_mount=
 
+source "$(dirname "${BASH_SOURCE[0]}")/outcome.sh"
+
 have_fuse() { [[ -c /dev/fuse ]] && command -v fusermount >/dev/null && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; }
 
 # mount_faulty_cd FOLDER MOUNTPOINT [FAULT...]: serves FOLDER at MOUNTPOINT with the
@@ -21,7 +23,7 @@ unmount_faulty_cd() {
   # A killed reader can keep the mount busy while its last slow read finishes.
   for _ in $(seq 50); do fusermount -u "$faulty_cd_mount" 2>/dev/null && break; sleep 0.1; done
   if mountpoint -q "$faulty_cd_mount"; then fusermount -uz "$faulty_cd_mount"; fi
-  wait "$faulty_cd_pid" 2>/dev/null || true
+  await_exit "$faulty_cd_pid" 30 2>/dev/null || true
   faulty_cd_pid=
 }
 
@@ -31,7 +33,7 @@ unmount_faulty_cd() {
 eject_faulty_cd() {
   fusermount -uz "$faulty_cd_mount"
   ejected_status=0
-  wait "$1" || ejected_status=$?
-  wait "$faulty_cd_pid" 2>/dev/null || true
+  await_exit "$1" 60 || ejected_status=$?
+  await_exit "$faulty_cd_pid" 30 2>/dev/null || true
   faulty_cd_pid=
 }

@@ -56,11 +56,12 @@ focus_window "$dialog"
 xdotool key Return
 window_named '^zandrel2$' >/dev/null
 xdotool key Return
-outcome=$(outcome_window '^zandrel2$')
+# The outcome window's title is its heading and the program's name.
+outcome=$(window_named '^Not installed - zandrel2$')
 focus_window "$outcome"
 shoot outcome-failed.png
 xdotool key Escape
-gone '^zandrel2$'
+gone '^Not installed - zandrel2$'
 grep -q "^Cannot create C:\\\\Apache2\\\\htdocs\\\\Catalogs: C:\\\\Apache2\\\\htdocs (.*) does not exist" "$XDG_STATE_HOME"/zandrel2/*.log \
   || fail "the log does not say why: $(cat "$XDG_STATE_HOME"/zandrel2/*.log)"
 
@@ -77,7 +78,7 @@ window_named '^zandrel2$' >/dev/null
 shoot notice.png
 xdotool key Return
 
-outcome=$(outcome_window '^zandrel2$')
+outcome=$(window_named '^Installed - zandrel2$')
 focus_window "$outcome"
 shoot outcome-installed.png
 xdotool key alt+o
@@ -90,7 +91,7 @@ xdotool key Escape
 
 status=0
 ended "$app_pid"
-wait "$app_pid" || status=$?
+await_exit "$app_pid" 60 || status=$?
 app_pid=
 [[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
 

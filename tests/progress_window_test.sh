@@ -26,18 +26,7 @@ focus "$dialog"
 keys Return
 window_named "^$app_name\$" >/dev/null
 keys Return
-# The notice and the progress window share the application's name: wait for the one
-# of the progress window's size.
-progress=
-for _ in $(seq 100); do
-  for id in $(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null); do
-    eval "$(geometry "$id")"
-    (( WIDTH > 300 && HEIGHT < 200 )) && [[ "$(xdotool getwindowname "$id")" == "$app_name" ]] && progress=$id
-  done
-  [[ -n "$progress" ]] && break
-  sleep 0.1
-done
-[[ -n "$progress" ]] || fail "no progress window after \"Start to Install.\""
+progress=$(window_named "^Installing the catalog - $app_name\$")
 
 # The copy moves: a later shot of the progress window differs from the first, within
 # ten seconds.
@@ -67,7 +56,7 @@ cover_pid=$!
 extra_pids+=("$cover_pid")
 window_named '^zandrel2-cover$' >/dev/null
 kill "$cover_pid"
-wait "$cover_pid" 2>/dev/null || true
+await_exit "$cover_pid" 30 2>/dev/null || true
 extra_pids=()
 # The strip must look as before within five seconds of the cover's going.
 crop "$work/before.png" "$strip" "$work/strip-before.png"
@@ -89,8 +78,8 @@ focus "$progress"
 keys Return
 notice=
 for _ in $(seq 150); do
-  notice=$(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null | grep -vx "$progress" | head -n 1 || true)
-  [[ -n "$notice" ]] && ! xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null | grep -qx "$progress" && break
+  notice=$(xdotool search --onlyvisible --name "^$app_name\$" 2>/dev/null | head -n 1 || true)
+  [[ -n "$notice" ]] && ! xdotool search --onlyvisible --name "^Installing the catalog - " 2>/dev/null | grep -qx "$progress" && break
   notice=
   sleep 0.1
 done
@@ -98,11 +87,11 @@ done
 shoot stopped.png
 keys Return
 # Then the outcome: how much was done, and that the next Copy completes the catalog.
-outcome=$(outcome_window "^$app_name\$")
+outcome=$(window_named "^Stopped - $app_name\$")
 focus "$outcome"
 shoot outcome-stopped.png
 keys Return
-for _ in $(seq 100); do xdotool search --onlyvisible --name "^$app_name\$" >/dev/null 2>&1 || break; sleep 0.1; done
+gone "^Stopped - $app_name\$"
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended after Stop"
 xdotool search --onlyvisible --name '^Zandrel$' >/dev/null || fail "the install dialog closed after Stop"
 photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)
@@ -118,11 +107,11 @@ keys Return
 window_named "^$app_name\$" >/dev/null
 keys Return
 # Enter on the outcome's Close ends the dialog.
-outcome=$(outcome_window "^$app_name\$")
+outcome=$(window_named "^Installed - $app_name\$")
 focus "$outcome"
 keys Return
 ended "$app_pid" 45
-wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"
+await_exit "$app_pid" 60 || fail "exit status $?: $(cat "$work/stderr")"
 app_pid=
 check_installed "$work/cd" "$apache/htdocs/Catalogs"
 # The trace, written out at the end, holds both Copies: the frame page's line twice.

@@ -57,12 +57,12 @@ keys Return
 window_named '^Zandrel2$' >/dev/null
 keys Return
 # The outcome; Enter on its Close ends the program.
-outcome=$(outcome_window '^Zandrel2$')
+outcome=$(window_named '^Installed - Zandrel2$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 keys Return
 
 ended "$app_pid" 45
-wait "$app_pid" || fail "exit status $?: $(cat "$work/stderr")"
+await_exit "$app_pid" 60 || fail "exit status $?: $(cat "$work/stderr")"
 app_pid=
 
 catalog=$apache/htdocs/Catalogs

@@ -17,6 +17,7 @@ catalogs=$apache/htdocs/Catalogs
 drive_d=$WINEPREFIX/dosdevices/d:
 mapped_d=$(readlink "$drive_d" || true)
 source "$here/faulty_cd.sh"
+source "$here/outcome.sh"
 trap 'unmount_faulty_cd; ln -sfn "$mapped_d" "$drive_d"; rm -rf "$work" "$apache"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -132,7 +133,7 @@ for round in 1 2 3; do
   done
   for slot in 1 2 3; do
     status=0
-    wait "${pids[slot - 1]}" || status=$?
+    await_exit "${pids[slot - 1]}" 60 || status=$?
     expect_eq "$status" 0 "round $round, install $slot: $(grep -a -m 1 'ERR-05' "$work/trace-$slot" || true)"
   done
 done
@@ -140,8 +141,8 @@ diff -r "$catalogs/QXT905/jpg" "$work/many-cd/FP/jpg" >/dev/null || fail "the ph
 map_d "$work/cd"
 
 if ! have_fuse; then
-  echo "no FUSE here: the stop requests and the disc taken out are skipped"
-  exit $((failures > 0))
+  skip_part "the stop requests and the disc taken out (no FUSE here)"
+  finish_test
 fi
 
 # A terminal's foreground program starts with Ctrl-C in place; a background job would not.
@@ -163,7 +164,7 @@ while IFS='|' read -r folder expected_trace; do
   wait_for test -s "$work/listing"
   kill -INT "$install_pid"
   status=0
-  wait "$install_pid" || status=$?
+  await_exit "$install_pid" 60 || status=$?
   expect_eq "$status" 130 "status of Ctrl-C while listing $folder"
   expect_eq "$(cat "$work/notices")" $'Start to Install.\nInstall stopped.' "notices of Ctrl-C while listing $folder"
   expect_eq "$(cat -v "$work/trace")" "$expected_trace" "trace of Ctrl-C while listing $folder"
@@ -193,7 +194,7 @@ stop_noticed() { grep -q "Install stopped." "$work/notices"; }
 for _ in $(seq 80); do stop_noticed && break; sleep 0.05; done
 stop_noticed || fail "Ctrl-C during a stalled read not acted on within 4 s: $(cat "$work/notices")"
 status=0
-wait "$install_pid" || status=$?
+await_exit "$install_pid" 60 || status=$?
 expect_eq "$status" 130 "status of Ctrl-C during a stalled read"
 expect_eq "$(cat "$catalogs/QXT905/jpg/p000.jpg")" "the older photo" "the file a stalled read would have replaced"
 # Windows has no unnamed files: the abandoned copy's held temporary name stays until the
@@ -214,4 +215,4 @@ eject_faulty_cd "$install_pid"
 expect_eq "$ejected_status" 2 "status after the disc was taken out"
 expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
 
-exit $((failures > 0))
+finish_test

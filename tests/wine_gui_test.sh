@@ -2,7 +2,8 @@
 # The Windows program under Wine in a real window on Xvfb, driven from the keyboard:
 # the system menu's about item opens the about box; "Browse" opens the folder chooser
 # and Esc cancels it; Enter on "Copy" without htdocs gives ERR-01 and the outcome that
-# says why; with htdocs it installs the sample catalog after "Start to Install.", and
+# says why; with htdocs it installs the sample catalog, from a folder of a Japanese
+# name taken in the chooser, after "Start to Install.", and
 # the outcome's "Open the catalog" (Alt+O) hands the server's address, through Wine's
 # browser, to the desktop's opener (a recording stand-in), where a real Apache serves
 # it; the process ends with status 0 and the catalog and the trace in place.
@@ -16,8 +17,11 @@ source "$(dirname "$0")/x11_session.sh"
 : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
-"$tools/make-sample-cd.py" "$work/cd" 2>/dev/null
-ln -sfn "$work/cd" "$WINEPREFIX/dosdevices/d:"
+# D: holds the catalog CD in a folder of a Japanese name, which the install takes from
+# the chooser.
+cd_root=$work/discs/カタログCD
+"$tools/make-sample-cd.py" "$cd_root" 2>/dev/null
+ln -sfn "$work/discs" "$WINEPREFIX/dosdevices/d:"
 apache=$WINEPREFIX/drive_c/Apache2
 rm -rf "$apache"
 mkdir -p "$apache"
@@ -61,11 +65,12 @@ xdotool windowfocus "$dialog" 2>/dev/null || true
 keys shift+Tab shift+Tab shift+Tab Return
 window_named '^カタログ$' >/dev/null
 keys Return
-outcome=$(outcome_window '^カタログ$')
+# The outcome window's title is its heading and the program's name.
+outcome=$(window_named '^Not installed - カタログ$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 shoot outcome-failed.png
 keys Escape
-gone '^カタログ$'
+gone '^Not installed - カタログ$'
 
 # Apache serves the install directory's htdocs, as its conf\httpd.conf says.
 mkdir -p "$apache/htdocs" "$apache/conf"
@@ -73,14 +78,25 @@ url=$("$tools/apache-fixture.sh" start "$work/apache" "$apache/htdocs")
 trap '"$tools/apache-fixture.sh" stop "$work/apache" || true; cleanup' EXIT
 printf 'Listen 127.0.0.1:%s\r\n' "$(<"$work/apache/port")" >"$apache/conf/httpd.conf"
 
+# The CD's "Browse" again, through the chooser's tree from the desktop: Shift+Tab to
+# the tree, End to My Computer, Right to open it and to C:, Down to D:, Right to open
+# it and to the CD's folder, and Enter takes it; then back to "Copy", and Enter.
 xdotool windowfocus "$dialog" 2>/dev/null || true
+keys Tab Tab Tab space
+chooser=$(window_named 'フォルダー')
+xdotool windowfocus "$chooser" 2>/dev/null || true
+keys shift+Tab End Right Right Down Right Right
+shoot chooser-japanese-folder.png
 keys Return
+gone 'フォルダー'
+xdotool windowfocus "$dialog" 2>/dev/null || true
+keys shift+Tab shift+Tab shift+Tab Return
 window_named '^カタログ$' >/dev/null
 shoot notice.png
 keys Return
 
 # The outcome: "Open the catalog" (Alt+O) opens the front page through the server.
-outcome=$(outcome_window '^カタログ$')
+outcome=$(window_named '^Installed - カタログ$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 shoot outcome-installed.png
 keys alt+o
@@ -91,15 +107,18 @@ keys Escape
 
 ended "$app_pid"
 status=0
-wait "$app_pid" || status=$?
+await_exit "$app_pid" 60 || status=$?
 app_pid=
 [[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
 
 catalogs=$apache/htdocs/Catalogs
-cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"
-cmp -s "$catalogs/QXT905/jpg/p013.jpg" "$work/cd/FP/jpg/p013.jpg" || fail "last photo not installed"
-first=$'ERR-01 Fial to Create Derectory.copy D:\\\\INST_FP\\\\. to C:\\Apache2\\htdocs\\Catalogs\\.. \r'
-[[ "$(head -n 1 "$work/trace")" == "$first" ]] || fail "trace starts with: $(head -n 1 "$work/trace")"
+cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$cd_root/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"
+cmp -s "$catalogs/QXT905/jpg/p013.jpg" "$cd_root/FP/jpg/p013.jpg" || fail "last photo not installed"
+# The second install's first line, in the system's code page: the CD's folder as the
+# chooser gave it.
+first=$'ERR-01 Fial to Create Derectory.copy D:\\カタログCD\\INST_FP\\\\. to C:\\Apache2\\htdocs\\Catalogs\\.. \r'
+[[ "$(head -n 1 "$work/trace" | iconv -f CP932 -t UTF-8)" == "$first" ]] \
+  || fail "trace starts with: $(head -n 1 "$work/trace" | iconv -f CP932 -t UTF-8)"
 [[ "$(tail -c 2 "$work/trace" | od -An -c | tr -d ' ')" == '\r\n' ]] || fail "trace not written out to its end"
 rm -rf "$apache"
 echo "screenshots in $artifacts"

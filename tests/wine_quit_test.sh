@@ -18,17 +18,13 @@ xdotool windowfocus "$dialog" 2>/dev/null || true
 keys Return
 window_named "^$app_name\$" >/dev/null
 keys Return
-# The progress window is up once a window of the application's name is there again
-# after the notice; the copy of the slowed CD then runs for several seconds.
-for _ in $(seq 100); do
-  [[ -n "$(find "$apache/htdocs/Catalogs" -type f 2>/dev/null | head -n 1)" ]] && break
-  sleep 0.1
-done
-"$tools/wine.sh" "$post_quit" "$app_name" || fail "no window $app_name to post WM_QUIT to"
+# The progress window, while the copy of the slowed CD runs for several seconds.
+window_named "^Installing the catalog - $app_name\$" >/dev/null
+"$tools/wine.sh" "$post_quit" "Installing the catalog - $app_name" || fail "no progress window to post WM_QUIT to"
 
 ended "$app_pid" 30
 status=0
-wait "$app_pid" || status=$?
+await_exit "$app_pid" 60 || status=$?
 app_pid=
 [[ $status == 0 ]] || fail "exit status $status after WM_QUIT: $(cat "$work/stderr")"
 photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)

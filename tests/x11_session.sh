@@ -2,6 +2,8 @@
 # removed at exit with the program under test (app_pid), and ways to wait for windows
 # by name and to take screenshots into $artifacts.
 
+source "$(dirname "${BASH_SOURCE[0]}")/outcome.sh"
+
 work=$(mktemp -d)
 app_pid=
 xvfb_pid=
@@ -37,20 +39,6 @@ window_named() {
     sleep 0.1
   done
   fail "no window named $1"
-}
-
-# The outcome window after an install: a window named $1 told from the notices and the
-# progress window of the same name by its height; waits up to thirty seconds.
-outcome_window() {
-  local id HEIGHT
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep '^HEIGHT=')"
-      (( ${HEIGHT:-0} > 200 )) && { echo "$id"; return 0; }
-    done
-    sleep 0.1
-  done
-  fail "no outcome window named $1"
 }
 
 # A recording stand-in for the desktop's opener, first on PATH: each address it is

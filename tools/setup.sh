@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libcli11-dev googletest
+  libgtest-dev libgmock-dev libcli11-dev googletest libcurl4-openssl-dev
   clang clang-tidy libclang-rt-14-dev
   apache2 wget curl
   genisoimage fuseiso fuse

@@ -1,6 +1,5 @@
 #include "platform/posix/DriveMap.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -17,15 +17,12 @@
 namespace posix {
 namespace {
 
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  const passwd* user = getpwuid(getuid());
-  return user != nullptr ? user->pw_dir : "/";
-}
-
-std::string WinePrefix() {
+// Wine's prefix: $WINEPREFIX, else ~/.wine; none without a home.
+std::optional<std::string> WinePrefix() {
   if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && *prefix != '\0') return prefix;
-  return HomeFolder() + "/.wine";
+  const std::optional<std::string> home = HomeFolder();
+  if (!home) return std::nullopt;
+  return *home + "/.wine";
 }
 
 bool EntryPresent(const std::string& path) {
@@ -54,6 +51,13 @@ std::string UnescapeMountPoint(std::string_view escaped) {
 
 }  // namespace
 
+std::optional<std::string> HomeFolder() {
+  // A relative HOME would put files wherever the program happens to start.
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return std::nullopt;
+  return home;
+}
+
 std::vector<std::string> MountedDiscs(const std::string& mountinfo) {
   // A line: ID, parent ID, device, root, mount point, options, optional fields, "-",
   // then the file system type, the source and its options.
@@ -74,12 +78,14 @@ std::vector<std::string> MountedDiscs(const std::string& mountinfo) {
   return discs;
 }
 
-std::string DriveFolder(char letter) {
+std::string DriveFolder(char letter, const std::string& mountinfo) {
   const char lower = static_cast<char>(letter | 0x20);
-  std::string mapped = WinePrefix() + "/dosdevices/" + lower + ':';
-  if (EntryPresent(mapped)) return mapped;
+  if (const std::optional<std::string> prefix = WinePrefix()) {
+    std::string mapped = *prefix + "/dosdevices/" + lower + ':';
+    if (EntryPresent(mapped)) return mapped;
+  }
   if (lower == 'd') {
-    const std::vector<std::string> discs = MountedDiscs();
+    const std::vector<std::string> discs = MountedDiscs(mountinfo);
     return discs.empty() ? "/media/cdrom" : discs.front();
   }
   if (lower == 'z') return "/";

@@ -43,11 +43,17 @@ bool Continues(const files::CopyWatch* watch, off_t total) {
   return watch == nullptr || (*watch)(static_cast<std::uint64_t>(total)) || FailWith(files::kErrorCancelled);
 }
 
-bool CopyByReading(int from, int to, off_t size, off_t total, const files::CopyWatch* watch) {
-  constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
-  thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+// The buffer of the copies into `folder` that are read and written here, made at the
+// first of them.
+constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
+char* BufferOf(files::FolderState& folder) {
+  if (!folder.copyBuffer) folder.copyBuffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  return folder.copyBuffer.get();
+}
+
+bool CopyByReading(int from, int to, off_t size, off_t total, char* buffer, const files::CopyWatch* watch) {
   for (;;) {
-    const ssize_t got = read(from, buffer.get(), kBufferBytes);
+    const ssize_t got = read(from, buffer, kBufferBytes);
     if (got == 0) return total == size || FailWithErrno(EIO);
     if (got < 0) {
       // A signal that broke off a stalled read may be a stop.
@@ -58,7 +64,7 @@ bool CopyByReading(int from, int to, off_t size, off_t total, const files::CopyW
       return FailWithErrno(errno);
     }
     for (ssize_t written = 0; written < got;) {
-      const ssize_t put = write(to, buffer.get() + written, static_cast<std::size_t>(got - written));
+      const ssize_t put = write(to, buffer + written, static_cast<std::size_t>(got - written));
       if (put < 0) {
         if (errno == EINTR) continue;
         return FailWithErrno(errno);
@@ -76,7 +82,8 @@ bool CopyByReading(int from, int to, off_t size, off_t total, const files::CopyW
 // reports true sizes, so there the copy ends with the size's last byte without asking
 // for more. A source that ends before its size without an error fails as an I/O
 // error: a short copy is never taken for a whole one.
-bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused, const files::CopyWatch* watch) {
+bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused, char* buffer,
+                 const files::CopyWatch* watch) {
   off_t total = 0;
   const std::size_t piece = watch != nullptr ? kWatchedPieceBytes : kUnwatchedPieceBytes;
   while (!inKernelCopyRefused) {
@@ -92,7 +99,7 @@ bool CopyContent(int from, int to, off_t size, bool& inKernelCopyRefused, const 
     if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return FailWithErrno(errno);
     inKernelCopyRefused = true;
   }
-  return CopyByReading(from, to, size, total, watch);
+  return CopyByReading(from, to, size, total, buffer, watch);
 }
 
 // Whether `status` tells of a file with holes worth keeping: fewer blocks than its size
@@ -106,9 +113,7 @@ bool HasHoles(const struct stat& status) {
 // system reports its data and holes, and leaves the holes as holes: a sparse file of
 // 2 GB takes on the target what it takes on the disc. Nothing, with no error, where
 // the file system cannot tell (the caller then copies it whole).
-std::optional<bool> CopyKeepingHoles(int from, int to, off_t size, const files::CopyWatch* watch) {
-  constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
-  thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+std::optional<bool> CopyKeepingHoles(int from, int to, off_t size, char* buffer, const files::CopyWatch* watch) {
   off_t position = 0;
   while (position < size) {
     const off_t data = lseek(from, position, SEEK_DATA);
@@ -117,11 +122,11 @@ std::optional<bool> CopyKeepingHoles(int from, int to, off_t size, const files::
     const off_t hole = std::min(lseek(from, data, SEEK_HOLE), size);
     if (hole < 0) return FailWithErrno(errno);
     for (off_t at = data; at < hole;) {
-      const ssize_t got = pread(from, buffer.get(), static_cast<std::size_t>(std::min<off_t>(hole - at, kBufferBytes)), at);
+      const ssize_t got = pread(from, buffer, static_cast<std::size_t>(std::min<off_t>(hole - at, kBufferBytes)), at);
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return FailWithErrno(got < 0 ? errno : EIO);
       for (ssize_t written = 0; written < got;) {
-        const ssize_t put = pwrite(to, buffer.get() + written, static_cast<std::size_t>(got - written), at + written);
+        const ssize_t put = pwrite(to, buffer + written, static_cast<std::size_t>(got - written), at + written);
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return FailWithErrno(errno);
         written += put;
@@ -179,12 +184,13 @@ SourceHandle OpenSource(FolderState& folder, const char* name) {
 
 bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch) {
   const std::optional<bool> sparseCopied =
-      HasHoles(source.status) ? CopyKeepingHoles(source.fd.Get(), file.fd.Get(), source.status.st_size, watch)
-                              : std::nullopt;
+      HasHoles(source.status)
+          ? CopyKeepingHoles(source.fd.Get(), file.fd.Get(), source.status.st_size, BufferOf(file.folder), watch)
+          : std::nullopt;
   const bool copied = sparseCopied.has_value()
                           ? *sparseCopied
                           : CopyContent(source.fd.Get(), file.fd.Get(), source.status.st_size,
-                                        source.folder.inKernelCopyRefused, watch);
+                                        source.folder.inKernelCopyRefused, BufferOf(file.folder), watch);
   if (!copied || !SetModified(file.fd.Get(), source.status.st_mtim)) return false;
   bytesWritten = static_cast<std::uint64_t>(source.status.st_size);
   return true;

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ struct FolderState {
   // A capability note: its file system refused the in-kernel copy once (a FUSE-mounted
   // disc refuses it for every file), so its other files are not offered it again.
   bool inKernelCopyRefused = false;
+  // The buffer of the copies into it that are read and written by the port.
+  std::unique_ptr<char[]> copyBuffer;
 
   // The name of the entry called `name` as the folder holds it, in any case.
   std::optional<std::string> EntryNamed(std::string_view name);
@@ -45,6 +48,8 @@ struct NewFileState {
   FolderState& folder;
   posix::UniqueFd fd;
   std::string heldName;  // empty while the file has no name
+  // Keeps the hold through the rename once `fd` is closed to see its late write errors.
+  posix::UniqueFd hold;
   bool placed = false;
 };
 

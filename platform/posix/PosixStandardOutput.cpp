@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <optional>
 
 #include "frontend/ProgressLine.h"
+#include "platform/posix/DriveMap.h"
 #include "installer/StandardOutput.h"
 
 namespace output {
@@ -42,12 +44,10 @@ void WriteErrorLine(std::string_view text) {
 }
 
 std::string LogFolder(std::string& whyNone) {
-  // The XDG rule: a relative XDG_STATE_HOME is ignored, and so is a relative HOME, which
-  // would put the logs wherever the program happens to start.
+  // The XDG rule: a relative XDG_STATE_HOME is ignored.
   const char* state = std::getenv("XDG_STATE_HOME");
   if (state != nullptr && state[0] == '/') return std::string(state) + "/zandrel2";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/state/zandrel2";
+  if (const std::optional<std::string> home = posix::HomeFolder()) return *home + "/.local/state/zandrel2";
   whyNone = "neither XDG_STATE_HOME nor HOME names an absolute folder";
   return {};
 }

@@ -163,7 +163,7 @@ QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidt
     }
     case res::ControlKind::kProgressBar: {
       auto* bar = new QProgressBar(this);  // owned by the window
-      bar->setRange(0, 1000);
+      bar->setRange(0, port::kProgressScale);
       bar->setTextVisible(false);  // the Windows bar shows no percentage either
       widget = bar;
       break;

@@ -13,6 +13,7 @@
 #include "installer/TextEncoding.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Paths.h"
+#include "platform/win32/Win32Text.h"
 
 namespace files {
 
@@ -62,16 +63,15 @@ bool Fail(DWORD code) {
 // and the bytes written are as many as the open source holds: a disc whose reads end
 // early without an error (as the platform's own copy lets through) fails as an I/O
 // error instead of leaving a short file.
-bool CopyContent(HANDLE input, HANDLE output, std::uint64_t& copied, const CopyWatch* watch) {
-  constexpr DWORD kBufferBytes = DWORD{1} << 20;
-  thread_local const auto buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+constexpr DWORD kBufferBytes = DWORD{1} << 20;
+bool CopyContent(HANDLE input, HANDLE output, char* buffer, std::uint64_t& copied, const CopyWatch* watch) {
   ULONGLONG total = 0;
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(input, buffer.get(), kBufferBytes, &got, nullptr)) return false;
+    if (!ReadFile(input, buffer, kBufferBytes, &got, nullptr)) return false;
     if (got == 0) break;
     DWORD put = 0;
-    if (!WriteFile(output, buffer.get(), got, &put, nullptr)) return false;
+    if (!WriteFile(output, buffer, got, &put, nullptr)) return false;
     // A file written without buffering of its own takes fewer bytes only when the disk
     // is full (Wine reports ENOSPC so, where Windows fails the write with 112 itself).
     if (put != got) return Fail(ERROR_DISK_FULL);
@@ -178,7 +178,7 @@ FolderHandle OpenFolder(const char* path) {
     return nullptr;
   }
   if (!full->ends_with(L'\\')) *full += L'\\';
-  return FolderHandle(std::make_unique<FolderState>(FolderState{std::move(*full)}).release());
+  return FolderHandle(std::make_unique<FolderState>(FolderState{std::move(*full), false, nullptr}).release());
 }
 
 void ListFiles(FolderState& folder, const std::function<void(const std::string& name)>& take) {
@@ -227,7 +227,10 @@ SourceHandle OpenSource(FolderState& folder, const char* name) {
 
 bool WriteCopy(NewFileState& file, SourceState& source, std::uint64_t& bytesWritten, const CopyWatch* watch) {
   std::uint64_t copied = 0;
-  if (!CopyContent(source.file.Get(), file.file.Get(), copied, watch) ||
+  // The folder's buffer, made at its first copy.
+  std::unique_ptr<char[]>& buffer = file.folder.copyBuffer;
+  if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+  if (!CopyContent(source.file.Get(), file.file.Get(), buffer.get(), copied, watch) ||
       !TakeOverTimeAndAttributes(source.file.Get(), file.file.Get())) {
     return false;
   }
@@ -243,7 +246,7 @@ std::string ErrorText(unsigned long code) {
   const std::unique_ptr<wchar_t, decltype(&LocalFree)> owned(text, &LocalFree);
   if (length == 0) return TableText(code);
   // The system's words in the program's narrow encoding, converted once, here.
-  std::string message = win32::NarrowOf(std::wstring(text, length).c_str()).text;
+  std::string message = win32::AnsiFromWide(std::wstring_view(text, length));
   while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ')) {
     message.pop_back();
   }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,11 @@ namespace files {
 // at its end.
 struct FolderState {
   std::wstring path;
+  // A capability note: this system refused the rename with POSIX semantics once, so
+  // the other copies into the folder take the classic rename at once.
+  bool renameExRefused = false;
+  // The buffer its copies are read through, made at the first copy.
+  std::unique_ptr<char[]> copyBuffer;
 
   // The long path of its entry `name` (ANSI code page), settled as the narrow calls
   // settle a path's last component; nothing, with the last error set, where the name

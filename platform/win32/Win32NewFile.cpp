@@ -10,9 +10,6 @@ namespace {
 
 using files::NewFileState;
 
-// A capability note: this system refuses the rename with POSIX semantics.
-thread_local bool t_renameExRefused = false;
-
 // FileRenameInfoEx (Windows 10 1709), which these headers name only for newer targets.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 
@@ -35,17 +32,18 @@ bool RenameOver(NewFileState& file, const std::wstring& target, bool replacing) 
   const auto size = static_cast<DWORD>(buffer.size());
   // With POSIX semantics a destination that a reader (the web server, a scanner) has
   // open is replaced all the same; systems before Windows 10 (and Wine 8) refuse the
-  // request, and then the classic rename is the one there is. The refusal is noted:
-  // asking again would cost a look-up of the destination's name for every file.
+  // request, and then the classic rename is the one there is. The refusal is noted on
+  // the folder: asking again would cost a look-up of the destination's name per file.
   bool renamed = false;
-  if (replacing && !t_renameExRefused) {
+  bool& refused = file.folder.renameExRefused;
+  if (replacing && !refused) {
     rename->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
     renamed = SetFileInformationByHandle(file.file.Get(), kFileRenameInfoEx, rename, size) != 0;
     if (!renamed) {
       const DWORD error = ::GetLastError();
-      t_renameExRefused = error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
-                          error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
-      if (!t_renameExRefused) return false;
+      refused = error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+      if (!refused) return false;
     }
   }
   if (!renamed) {
@@ -57,62 +55,6 @@ bool RenameOver(NewFileState& file, const std::wstring& target, bool replacing) 
   // Let go of the file at once: another install may be about to replace it in turn.
   file.file = win32::UniqueHandle();
   return true;
-}
-
-// A destination file's read-only mark, cleared so that a copy can replace it, and put
-// back unless the copy took its place.
-class ReadOnlyMarkLifted {
- public:
-  explicit ReadOnlyMarkLifted(const std::wstring& path) : m_path(path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-        (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
-      return;
-    }
-    if (SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) m_restore = attributes;
-  }
-  ReadOnlyMarkLifted(const ReadOnlyMarkLifted&) = delete;
-  ReadOnlyMarkLifted& operator=(const ReadOnlyMarkLifted&) = delete;
-  ~ReadOnlyMarkLifted() {
-    if (m_restore == 0) return;
-    const win32::ErrorKeeper keep;
-    SetFileAttributesW(m_path.c_str(), m_restore);
-  }
-
-  bool Lifted() const { return m_restore != 0; }
-  void Replaced() { m_restore = 0; }
-
- private:
-  const std::wstring& m_path;
-  DWORD m_restore = 0;
-};
-
-// Renames that meet a destination held for a moment by another install: 20 attempts
-// wait about 0.2 s in all.
-constexpr int kRenameAttempts = 20;
-
-// Renames `file` over `target`. A destination marked read-only refuses it: its mark is
-// lifted and put back unless the copy took its place. One that another install has
-// just put in place and holds open for a moment yet (or, without POSIX semantics, that
-// a reader holds open) refuses it too: the rename is tried again a bounded number of
-// times. The mark is asked for only after a refusal: asking for a name that is not
-// there yet costs a look-up through the whole folder on some file systems.
-bool ReplaceWith(NewFileState& file, const std::wstring& target) {
-  for (int attempt = 1;; ++attempt) {
-    if (RenameOver(file, target, true)) return true;
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
-    if (attempt == 1) {
-      ReadOnlyMarkLifted mark(target);
-      if (mark.Lifted()) {
-        if (!RenameOver(file, target, true)) return false;
-        mark.Replaced();
-        return true;
-      }
-    }
-    if (attempt == kRenameAttempts) return false;
-    Sleep(static_cast<DWORD>(attempt));
-  }
 }
 
 }  // namespace
@@ -149,10 +91,29 @@ NewFileHandle CreateHeldFile(FolderState& folder, const char* name) {
 
 bool HoldUnderName(NewFileState&, const char*) { return Fail(kErrorNotSupported); }
 
+bool ClearReadOnlyMark(FolderState& folder, const char* name) {
+  const std::optional<std::wstring> path = folder.EntryPath(name);
+  if (!path) return false;
+  const DWORD attributes = GetFileAttributesW(path->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return false;
+  }
+  return SetFileAttributesW(path->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool SetReadOnlyMark(FolderState& folder, const char* name) {
+  const std::optional<std::wstring> path = folder.EntryPath(name);
+  if (!path) return false;
+  const DWORD attributes = GetFileAttributesW(path->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return SetFileAttributesW(path->c_str(), attributes | FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool PutInPlace(NewFileState& file, const char* name, Placing how) {
   const std::optional<std::wstring> target = file.folder.EntryPath(name);
   if (!target) return false;
-  if (how == Placing::kReplacing) return ReplaceWith(file, *target);
+  if (how == Placing::kReplacing) return RenameOver(file, *target, true);
   return RenameOver(file, *target, false) || (::GetLastError() == ERROR_FILE_EXISTS && Fail(kErrorAlreadyExists));
 }
 

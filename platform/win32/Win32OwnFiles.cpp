@@ -9,6 +9,7 @@
 
 #include "installer/FileServices.h"
 #include "platform/win32/Win32Paths.h"
+#include "platform/win32/Win32Text.h"
 
 namespace files {
 

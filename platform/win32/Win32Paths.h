@@ -26,19 +26,6 @@ std::wstring LongFormOf(const std::wstring& fullPath);
 // `path` (ANSI code page) settled, in the long form.
 std::optional<std::wstring> LongPathOf(const char* path);
 
-// `text` (ANSI code page) in UTF-16; nothing, with the last error set, where it is no
-// text of that code page.
-std::optional<std::wstring> WideOf(const char* text);
-
-// A file name as a search gives it, in the ANSI code page. Not `exact` where the code
-// page cannot hold it and gives back another name (a best-fit letter, a '?'), which
-// must never be taken for the file of that other name.
-struct NarrowName {
-  std::string text;
-  bool exact = true;
-};
-NarrowName NarrowOf(const wchar_t* name);
-
 // Keeps the error being reported while cleaning up after it.
 class ErrorKeeper {
  public:

@@ -10,6 +10,7 @@
 #include "frontend/ProgressLine.h"
 #include "installer/StandardOutput.h"
 #include "platform/win32/Win32Paths.h"
+#include "platform/win32/Win32Text.h"
 
 namespace output {
 
@@ -46,12 +47,10 @@ void WriteErrorLine(std::string_view text) {
     // the system's Japanese texts, in code page 932, garbled): converted once, here.
     std::string line(text);
     line += '\n';
-    const int units = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(), units);
+    const std::wstring wide = win32::WideFromAnsi(line);
     std::fflush(stderr);
     DWORD written = 0;
-    if (units > 0 && WriteConsoleW(handle, wide.data(), static_cast<DWORD>(units), &written, nullptr)) return;
+    if (!wide.empty() && WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) return;
   }
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fputc('\n', stderr);

@@ -41,7 +41,6 @@ struct Window {
 namespace {
 
 constexpr wchar_t kWindowProperty[] = L"Zandrel2.Window";
-constexpr int kProgressRange = 1000;  // the port shows progress in thousandths
 
 // The dialog template in memory, as DLGTEMPLATE and its items lay it out.
 class TemplateBuilder {
@@ -286,7 +285,7 @@ void EnableControl(Window* window, int controlId, bool enabled) {
 }
 
 void SetProgressBar(Window* window, int controlId, int thousandths) {
-  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETRANGE32, 0, kProgressRange);
+  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETRANGE32, 0, port::kProgressScale);
   SendDlgItemMessageW(window->hwnd, controlId, PBM_SETPOS, static_cast<WPARAM>(thousandths), 0);
 }
 
@@ -346,7 +345,7 @@ void SetTaskbarProgress(Window* window, int thousandths) {
   if (thousandths < 0) {
     window->taskbar->SetProgressState(window->hwnd, TBPF_NOPROGRESS);
   } else {
-    window->taskbar->SetProgressValue(window->hwnd, static_cast<ULONGLONG>(thousandths), kProgressRange);
+    window->taskbar->SetProgressValue(window->hwnd, static_cast<ULONGLONG>(thousandths), port::kProgressScale);
   }
 }
 

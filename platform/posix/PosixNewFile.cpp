@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "platform/posix/ErrorMapping.h"
-#include "platform/posix/FolderLookup.h"
 #include "platform/posix/PortPaths.h"
 #include "platform/posix/PosixHandles.h"
 
@@ -28,7 +27,7 @@ bool Hold(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDB
 
 NewFileHandle Adopt(files::FolderState& folder, posix::UniqueFd fd, std::string heldName) {
   return NewFileHandle(
-      std::make_unique<NewFileState>(NewFileState{folder, std::move(fd), std::move(heldName)}).release());
+      std::make_unique<NewFileState>(NewFileState{folder, std::move(fd), std::move(heldName), {}, false}).release());
 }
 
 // Links the unnamed file to `name`; errno set where it cannot.
@@ -50,9 +49,11 @@ bool IsFolder(const files::FolderState& folder, const std::string& name) {
 bool RenameOver(NewFileState& file, const std::string& target, bool onlyWhereFree) {
   // The hold lasts while any descriptor of the file is open, so a second one keeps it
   // through the rename while closing the first still reports late write errors.
-  const posix::UniqueFd hold(fcntl(file.fd.Get(), F_DUPFD_CLOEXEC, 0));
-  if (!hold) return FailWithErrno(errno);
-  if (file.fd.Close() != 0) return FailWithErrno(errno);
+  if (file.fd) {
+    file.hold = posix::UniqueFd(fcntl(file.fd.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!file.hold) return FailWithErrno(errno);
+    if (file.fd.Close() != 0) return FailWithErrno(errno);
+  }
   const int folderFd = file.folder.fd.Get();
   if (onlyWhereFree) {
     if (renameat2(folderFd, file.heldName.c_str(), folderFd, target.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -125,17 +126,18 @@ bool PutInPlace(NewFileState& file, const char* name, Placing how) {
   }
   if (existing && IsFolder(file.folder, *existing)) return FailWith(kErrorAccessDenied);
   if (!RenameOver(file, existing.value_or(settled), !existing)) {
-    if (existing || files::LastError() != kErrorAlreadyExists) return false;
-    // Another writer gave the name meanwhile: the copy replaces that entry.
-    existing = posix::FindNameInFolder(file.folder.path, settled).value_or(settled);
-    if (IsFolder(file.folder, *existing)) return FailWith(kErrorAccessDenied);
-    if (renameat(file.folder.fd.Get(), file.heldName.c_str(), file.folder.fd.Get(), existing->c_str()) != 0) {
-      return FailWithErrno(errno);
-    }
+    // Another writer gave the name meanwhile, perhaps in another case: the folder's
+    // index learns of it, so the next call finds that entry.
+    if (!existing && files::LastError() == kErrorAlreadyExists) file.folder.NoteAdded(settled);
+    return false;
   }
   file.placed = true;
   file.folder.NoteAdded(settled);
   return true;
 }
+
+bool ClearReadOnlyMark(FolderState&, const char*) { return false; }
+
+bool SetReadOnlyMark(FolderState&, const char*) { return false; }
 
 }  // namespace files

@@ -6,6 +6,8 @@
 #include "Zandrel2.h"
 #include "Zandrel2OutcomeDlg.h"
 #include "Zandrel2ProgressDlg.h"
+#include "frontend/CatalogAddress.h"
+#include "frontend/ServedCheck.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallRequest.h"
@@ -25,13 +27,20 @@ class DialogNotices : public InstallNotices {
     m_dialog.MessageBox(text, nullptr, MB_OK);
   }
   void FinishWithOk() override {
-    ShowOutcome(m_dialog, InstallOutcome::kInstalled, m_details, m_log, m_installDir);
+    ShowOutcome(m_dialog, InstallOutcome::kInstalled, m_details, m_log, m_installDir, &m_verdict);
     m_dialog.CDialog::OnOK();
   }
   void WaitForCopy(const std::function<void(InstallProgress*)>& copy) override {
     InstallProgress progress;
     CInstallProgressDlg window(progress, &m_dialog);
-    window.RunWork([&] { copy(&progress); });
+    // A whole copy is followed by the check that the server serves it, on the same
+    // worker: Stop and the close box end the check at once, as they end the copy.
+    window.RunWork([&] {
+      copy(&progress);
+      if (progress.Stopped() || m_details.copyFailures != 0) return;
+      const address::CatalogPlace place = address::FindCatalog(m_installDir, g_catalogRoot);
+      m_verdict = served::Check(place, m_installDir, [&progress] { return progress.Stopped(); });
+    });
     m_dialog.SetTaskbarProgress(-1);
   }
 
@@ -40,6 +49,7 @@ class DialogNotices : public InstallNotices {
   InstallLog& m_log;
   const InstallDetails& m_details;
   const std::string& m_installDir;
+  served::Verdict m_verdict;
 };
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.

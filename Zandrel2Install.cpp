@@ -17,6 +17,7 @@
 
 #include "frontend/Browser.h"
 #include "frontend/CatalogAddress.h"
+#include "frontend/ServedCheck.h"
 #include "frontend/InstallReport.h"
 #include "frontend/ProgressLine.h"
 #include "frontend/ProgressText.h"
@@ -269,18 +270,32 @@ struct Options {
   std::string installDir;
   bool summary = false;  // a summary line, on a terminal or asked for
   bool openCatalog = false;
+  bool check = true;  // ask the server for the installed catalog
 };
 
 // The lines after an install, and its exit status.
 int Finish(InstallLog& log, InstallOutcome outcome, const InstallDetails& details, const Options& options) {
   FlushTrace();
   ExplainFailure(log, details);
-  const std::string catalogAddress =
-      outcome == InstallOutcome::kInstalled ? address::CatalogAddress(options.installDir, g_catalogRoot) : std::string();
+  const bool installed = outcome == InstallOutcome::kInstalled;
+  const address::CatalogPlace place = installed ? address::FindCatalog(options.installDir, g_catalogRoot)
+                                                : address::CatalogPlace();
+  const std::string& catalogAddress = place.address;
   // Only a copy that ran has something to sum up.
   const bool copyRan = outcome != InstallOutcome::kPreparationFailed;
   if (copyRan && options.summary) Summarise(log, details, outcome, catalogAddress);
-  if (options.openCatalog && outcome == InstallOutcome::kInstalled) {
+  // Whether the server serves what was installed: said with the summary, and always in
+  // the log. A stop request ends the check at once; it changes no status.
+  if (installed && options.check) {
+    const served::Verdict verdict =
+        served::Check(place, options.installDir, [] { return g_stopStatus.load() != 0; });
+    if (options.summary) {
+      Explain(log, verdict.line);
+    } else {
+      log.Note("zandrel2-install: " + verdict.line);
+    }
+  }
+  if (options.openCatalog && installed) {
     log.Note("opening " + catalogAddress);
     if (std::string problem; !desktop::OpenInBrowser(catalogAddress, problem)) {
       Explain(log, "cannot open " + catalogAddress + ": " + problem);
@@ -349,6 +364,8 @@ int main(int argc, char** argv) {
   app.add_flag("--no-log", logOff, "Write no log")->excludes("--log");
   bool openCatalog = false;
   app.add_flag("--open", openCatalog, "Open the installed catalog in the browser after a successful install");
+  bool noCheck = false;
+  app.add_flag("--no-check", noCheck, "Do not ask the web server whether it serves the installed catalog");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
   app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
   app.footer(kHelpFooter);
@@ -387,7 +404,7 @@ int main(int argc, char** argv) {
   }
   const int columns = ErrorTerminalColumns();
   const bool onTerminal = columns > 0;
-  const Options options{installDir, onTerminal || summary, openCatalog};
+  const Options options{installDir, onTerminal || summary, openCatalog, !noCheck};
   log.FollowTrace();
   log.NoteStart("zandrel2-install", ZANDREL2_VERSION_TEXT, cdPath, installDir);
   ConsoleNotices notices((onTerminal || progressForced) && !progressOff, onTerminal ? columns : 80, log,

@@ -35,7 +35,7 @@ void CInstallOutcomeDlg::OnOpenCatalog() {
 }
 
 void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
-                 const std::string& installDir) {
+                 const std::string& installDir, const served::Verdict* verdict) {
   const bool installed = outcome == InstallOutcome::kInstalled;
   CInstallOutcomeDlg window(installed ? IDD_OUTCOME : IDD_OUTCOME_FAILED, &owner);
   std::vector<std::string> lines;
@@ -44,6 +44,11 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       window.m_headline = "Installed";
       window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
       lines = {report::CopiedText(details), report::FolderLines(), "Address: " + window.m_catalogAddress};
+      // Whether the server serves it, a line of its own: "Served at …", "Not served: …".
+      if (verdict != nullptr && !verdict->line.empty()) {
+        lines.push_back(verdict->line);
+        lines.back().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.back().front())));
+      }
       break;
     case InstallOutcome::kStopped:
       window.m_headline = "Stopped";

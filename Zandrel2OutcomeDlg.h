@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/Afx.h"
+#include "frontend/ServedCheck.h"
 #include "installer/InstallLog.h"
 #include "installer/InstallRequest.h"
 #include "res/Resource.h"
@@ -31,5 +32,6 @@ class CInstallOutcomeDlg : public CDialog {
 
 // Shows what an install request came to, after its notices, over `owner`, and notes the
 // same in the log.
+// For an installed catalog, `verdict` tells whether the server serves it.
 void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
-                 const std::string& installDir);
+                 const std::string& installDir, const served::Verdict* verdict = nullptr);

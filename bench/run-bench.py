@@ -256,6 +256,45 @@ def measure_big_folders_under_wine(tool, place, sizes, runs):
     subprocess.run(["wineserver", "-k"], env=env)
 
 
+def measure_served_check(tool, place, runs):
+    """Times installs of the sample catalog into a folder a real Apache2 serves, with the
+    check that the server serves it and with --no-check; prints what the check adds."""
+    work = os.path.join(place, "served")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(os.path.join(work, "Apache2", "htdocs"))
+    os.makedirs(os.path.join(work, "Apache2", "conf"))
+    os.chmod(place, 0o755)
+    os.chmod(work, 0o755)
+    cd = os.path.join(work, "cd")
+    subprocess.run([os.path.join(ROOT, "tools", "make-sample-cd.py"), cd], check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    fixture = os.path.join(ROOT, "tools", "apache-fixture.sh")
+    state = os.path.join(work, "apache")
+    subprocess.run([fixture, "start", state, os.path.join(work, "Apache2", "htdocs")], check=True,
+                   stdout=subprocess.DEVNULL)
+    try:
+        with open(os.path.join(state, "port"), encoding="ascii") as file:
+            port = file.read().strip()
+        with open(os.path.join(work, "Apache2", "conf", "httpd.conf"), "w", encoding="ascii") as file:
+            file.write(f"Listen 127.0.0.1:{port}\n")
+        command = [tool, "--cd", cd, "--install-dir", os.path.join(work, "Apache2"), "--summary", "--no-log"]
+        result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=False)
+        if result.returncode != 0 or "served at" not in result.stderr:
+            sys.exit(f"run-bench: the served check's install failed: {result.stderr}")
+        times = {True: [], False: []}
+        for _ in range(runs):
+            for checked in (True, False):
+                _, elapsed, _ = run_measured(command + ([] if checked else ["--no-check"]), stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL)
+                times[checked].append(elapsed)
+    finally:
+        subprocess.run([fixture, "stop", state], check=False)
+    with_check = statistics.median(times[True])
+    without = statistics.median(times[False])
+    print(f"served check, sample catalog: install median {with_check * 1000:.0f} ms, with --no-check "
+          f"{without * 1000:.0f} ms: the check adds {(with_check - without) * 1000:.0f} ms", flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--install-tool", default=os.path.join(ROOT, "build", "bin", "zandrel2-install"))
@@ -263,6 +302,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="timed runs of each side at each scale")
     parser.add_argument("--scales", default="1,2", help="CD sizes, in multiples of 10,000 files and 800 MB")
     parser.add_argument("--folder-entries", default="50000,100000", help="sizes of the one-folder runs; empty for none")
+    parser.add_argument("--check-runs", type=int, default=15, help="timed installs with and without the served check")
     parser.add_argument("--windows-install-tool",
                         default=os.path.join(ROOT, "build-win64", "bin", "zandrel2-install.exe"))
     parser.add_argument("--wine-folder-entries", default="",
@@ -286,6 +326,7 @@ def main():
             results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
             for entries in filter(None, args.folder_entries.split(",")):
                 measure_one_big_folder(args.install_tool, place, int(entries), args.runs)
+            measure_served_check(args.install_tool, place, args.check_runs)
             wine_sizes = [int(entries) for entries in filter(None, args.wine_folder_entries.split(","))]
             if wine_sizes:
                 measure_big_folders_under_wine(args.windows_install_tool, place, wine_sizes, args.runs)

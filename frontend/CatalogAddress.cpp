@@ -1,6 +1,8 @@
 #include "frontend/CatalogAddress.h"
 
+#include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "installer/FileServices.h"
@@ -109,7 +111,35 @@ std::string HostOfServerName(std::string_view name) {
 struct VirtualHost {
   std::vector<HostAndPort> addresses;
   std::string serverName;
+  std::string documentRoot;
 };
+
+// Includes are followed this many levels deep: Debian's layout takes two.
+constexpr int kIncludeDepth = 8;
+
+using DirectiveTaker = std::function<void(const std::vector<std::string>& words)>;
+
+// Calls `take` with the words of each directive of `configuration` and of the files it
+// includes, in the order the server reads them. ServerRoot is followed as it changes.
+void ForEachDirective(std::string_view configuration, const IncludeReader& include, std::string& serverRoot,
+                      int depth, const DirectiveTaker& take) {
+  while (!configuration.empty()) {
+    const std::size_t end = configuration.find('\n');
+    const std::vector<std::string> words = Words(configuration.substr(0, end));
+    configuration.remove_prefix(end == std::string_view::npos ? configuration.size() : end + 1);
+    if (words.empty()) continue;
+    if (words.size() >= 2 && (SameWord(words[0], "Include") || SameWord(words[0], "IncludeOptional"))) {
+      if (include && depth < kIncludeDepth) {
+        include(serverRoot, words[1], [&](const std::string& text) {
+          ForEachDirective(text, include, serverRoot, depth + 1, take);
+        });
+      }
+      continue;
+    }
+    if (words.size() >= 2 && SameWord(words[0], "ServerRoot")) serverRoot = words[1];
+    take(words);
+  }
+}
 
 // Whether a request that came to `host`:`port` (Listen's own; an empty host: the
 // machine's loopback address) reaches the virtual host with `address`.
@@ -122,21 +152,19 @@ bool Answers(const HostAndPort& address, const std::string& host, const std::str
 
 }  // namespace
 
-std::optional<std::string> ServerAddress(std::string_view configuration) {
+ServerSettings ReadServerSettings(std::string_view configuration, const IncludeReader& include) {
+  ServerSettings settings;
   std::string listenHost;
   std::string port;
   std::string scheme = "http";
   std::string serverName;
+  std::string documentRoot;
   std::vector<VirtualHost> virtualHosts;
   bool inVirtualHost = false;
-  while (!configuration.empty()) {
-    const std::size_t end = configuration.find('\n');
-    const std::vector<std::string> words = Words(configuration.substr(0, end));
-    configuration.remove_prefix(end == std::string_view::npos ? configuration.size() : end + 1);
-    if (words.empty()) continue;
+  ForEachDirective(configuration, include, settings.serverRoot, 0, [&](const std::vector<std::string>& words) {
     if (SameWord(words[0], "</VirtualHost>")) {
       inVirtualHost = false;
-      continue;
+      return;
     }
     if (words[0].size() > 1 && SameWord(words[0].substr(0, 12), "<VirtualHost")) {
       inVirtualHost = true;
@@ -146,37 +174,120 @@ std::optional<std::string> ServerAddress(std::string_view configuration) {
         if (address.ends_with('>')) address.remove_suffix(1);
         if (!address.empty()) virtualHosts.back().addresses.push_back(SplitAddress(address));
       }
-      continue;
+      return;
     }
-    if (words.size() < 2) continue;
+    if (words.size() < 2) return;
     if (SameWord(words[0], "Listen") && port.empty() && !inVirtualHost) {
       HostAndPort listen = SplitAddress(words[1]);
-      if (!IsPort(listen.port) || !(IsAnyAddress(listen.host) || IsHost(listen.host))) continue;
+      if (!IsPort(listen.port) || !(IsAnyAddress(listen.host) || IsHost(listen.host))) return;
       listenHost = IsAnyAddress(listen.host) ? std::string() : listen.host;
       port = listen.port;
       if ((words.size() > 2 && SameWord(words[2], "https")) || port == "443") scheme = "https";
     } else if (SameWord(words[0], "ServerName")) {
       std::string& name = inVirtualHost ? virtualHosts.back().serverName : serverName;
       if (name.empty()) name = HostOfServerName(words[1]);
+    } else if (SameWord(words[0], "DocumentRoot")) {
+      (inVirtualHost ? virtualHosts.back().documentRoot : documentRoot) = words[1];
+    } else if (SameWord(words[0], "User") && !inVirtualHost) {
+      settings.user = words[1];
     }
-  }
-  if (port.empty()) return std::nullopt;
+  });
+  if (port.empty()) return settings;
   // The first virtual host that answers Listen's address serves the request, under its
-  // own ServerName where it has one; no virtual host that would not answer counts.
+  // own ServerName and DocumentRoot where it has them; no virtual host that would not
+  // answer counts.
   std::string name = serverName;
   for (const VirtualHost& virtualHost : virtualHosts) {
     bool answers = false;
     for (const HostAndPort& address : virtualHost.addresses) answers = answers || Answers(address, listenHost, port);
     if (!answers) continue;
     if (!virtualHost.serverName.empty()) name = virtualHost.serverName;
+    if (!virtualHost.documentRoot.empty()) documentRoot = virtualHost.documentRoot;
     break;
   }
   const std::string host = !name.empty() ? name : !listenHost.empty() ? listenHost : "localhost";
   const bool standardPort = (scheme == "http" && port == "80") || (scheme == "https" && port == "443");
-  return scheme + "://" + host + (standardPort ? "" : ":" + port);
+  settings.address = scheme + "://" + host + (standardPort ? "" : ":" + port);
+  settings.documentRoot = documentRoot;
+  return settings;
 }
 
-std::string CatalogAddress(const std::string& installDir, const std::string& catalogRoot) {
+std::optional<std::string> ServerAddress(std::string_view configuration) {
+  ServerSettings settings = ReadServerSettings(configuration);
+  if (settings.address.empty()) return std::nullopt;
+  return settings.address;
+}
+
+namespace {
+
+// At most this many files of a configuration are read, the main one included.
+constexpr int kConfigurationFiles = 64;
+
+bool IsAbsolutePath(std::string_view path) {
+  const bool drive = path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
+  return drive || path.starts_with('/') || path.starts_with('\\');
+}
+
+// `path` joined to `root`, both paths of this system; a Windows root takes its own
+// separator throughout, which a configuration may write as '/'.
+std::string JoinPath(const std::string& root, const std::string& path) {
+  std::string joined = IsAbsolutePath(path) || root.empty() ? path : root + "/" + path;
+  if (root.find('\\') != std::string::npos || joined.find('\\') != std::string::npos) {
+    std::replace(joined.begin(), joined.end(), '/', '\\');
+  }
+  return joined;
+}
+
+// A configuration's files as the port reads them: regular files only, the first MiB of
+// each, a wildcard in the last component naming each matching file in name order.
+class ConfigurationFiles {
+ public:
+  explicit ConfigurationFiles(std::string installRoot) : m_installRoot(std::move(installRoot)) {}
+
+  bool Read(const std::string& path, std::string& text) {
+    if (m_read >= kConfigurationFiles) return false;
+    ++m_read;
+    return files::ReadSmallFile(path.c_str(), kConfigurationBytes, text);
+  }
+
+  IncludeReader Reader() {
+    return [this](const std::string& serverRoot, const std::string& path,
+                  const std::function<void(const std::string& text)>& take) {
+      const std::string full = JoinPath(serverRoot.empty() ? m_installRoot : serverRoot, path);
+      const auto [folder, name] = SplitLastComponent(full);
+      std::vector<std::string> paths;
+      if (name.find_first_of("*?") == std::string_view::npos) {
+        paths.push_back(full);
+      } else {
+        files::FoundEntry entry;
+        for (files::SearchHandle search = FindFirstAt(full, entry); search && !entry.name.empty();) {
+          if (!entry.isFolder && entry.unnamable == 0) paths.push_back(std::string(folder) + entry.name);
+          if (!files::FindNext(*search, entry)) break;
+        }
+        std::sort(paths.begin(), paths.end());
+      }
+      for (const std::string& file : paths) {
+        if (std::string text; Read(file, text)) take(text);
+      }
+    };
+  }
+
+ private:
+  // "/etc/apache2/sites-enabled/" and "*.conf" of "/etc/apache2/sites-enabled/*.conf".
+  static std::pair<std::string_view, std::string_view> SplitLastComponent(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    if (separator == std::string_view::npos) return {std::string_view(), path};
+    return {path.substr(0, separator + 1), path.substr(separator + 1)};
+  }
+
+  std::string m_installRoot;
+  int m_read = 0;
+};
+
+}  // namespace
+
+CatalogPlace FindCatalog(const std::string& installDir, const std::string& catalogRoot) {
+  CatalogPlace place;
   std::string frontPage;
   for (const char* name : {"index.htm", "index.html"}) {
     if (EntryExists(catalogRoot + "\\" + name)) {
@@ -184,17 +295,32 @@ std::string CatalogAddress(const std::string& installDir, const std::string& cat
       break;
     }
   }
-  // Only a regular file is read, and only its first MiB: a FIFO or a device in its place
-  // must not hold up an install that is done.
-  std::string configuration;
-  const std::string configurationPath = files::SystemPath((installDir + "\\conf\\httpd.conf").c_str());
-  if (!configurationPath.empty() &&
-      files::ReadSmallFile(configurationPath.c_str(), kConfigurationBytes, configuration)) {
-    if (const std::optional<std::string> server = ServerAddress(configuration)) {
-      return *server + "/Catalogs/" + frontPage;
-    }
+  if (!frontPage.empty()) place.frontPage = files::SystemPath((catalogRoot + "\\" + frontPage).c_str());
+  place.servedRoot = files::SystemPath((installDir + "\\htdocs").c_str());
+  place.catalogRoot = files::SystemPath(catalogRoot.c_str());
+  // The server's own folder, where its configuration's relative paths start; a FIFO or a
+  // device in a configuration file's place must not hold up an install that is done.
+  const std::string installRoot = files::SystemPath(installDir.c_str());
+  ConfigurationFiles configurationFiles(installRoot);
+  for (const char* name : {"conf\\httpd.conf", "apache2.conf"}) {
+    const std::string path = files::SystemPath((installDir + "\\" + name).c_str());
+    std::string configuration;
+    if (path.empty() || !configurationFiles.Read(path, configuration)) continue;
+    place.configuration = path;
+    place.server = ReadServerSettings(configuration, configurationFiles.Reader());
+    break;
   }
-  return files::SystemPath((frontPage.empty() ? catalogRoot : catalogRoot + "\\" + frontPage).c_str());
+  if (!place.server.address.empty()) {
+    place.throughServer = true;
+    place.address = place.server.address + "/Catalogs/" + frontPage;
+  } else {
+    place.address = !place.frontPage.empty() ? place.frontPage : place.catalogRoot;
+  }
+  return place;
+}
+
+std::string CatalogAddress(const std::string& installDir, const std::string& catalogRoot) {
+  return FindCatalog(installDir, catalogRoot).address;
 }
 
 }  // namespace address

@@ -3,6 +3,11 @@
 
 #include "frontend/CatalogAddress.h"
 
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
 namespace {
 
 struct ConfigurationCase {
@@ -52,6 +57,50 @@ TEST(CatalogAddress, TheServerAddressComesFromListenAndServerName) {
     } else {
       EXPECT_EQ(address.value_or("(none)"), test.address) << test.name;
     }
+  }
+}
+
+// Included files, as a reader that knows a few paths gives them: the settings come from
+// the files the server reads, where it reads them.
+TEST(CatalogAddress, IncludedFilesCountWhereTheyStand) {
+  const std::map<std::string, std::vector<std::string>> files = {
+      {"/etc/apache2|ports.conf", {"Listen 8123\n"}},
+      {"/etc/apache2|sites-enabled/*.conf",
+       {"<VirtualHost *:8123>\n  ServerName site.example.com\n  DocumentRoot /var/www/html\n</VirtualHost>\n",
+        "<VirtualHost *:8123>\n  DocumentRoot /var/www/second\n</VirtualHost>\n"}},
+      {"/srv/other|conf/more.conf", {"DocumentRoot /srv/other/htdocs\nInclude conf/more.conf\n"}},
+  };
+  std::vector<std::string> asked;
+  const address::IncludeReader reader = [&](const std::string& serverRoot, const std::string& path,
+                                            const std::function<void(const std::string&)>& take) {
+    asked.push_back(serverRoot + "|" + path);
+    if (const auto found = files.find(serverRoot + "|" + path); found != files.end()) {
+      for (const std::string& text : found->second) take(text);
+    }
+  };
+  struct IncludeCase {
+    const char* name;
+    const char* configuration;
+    const char* address;
+    const char* documentRoot;
+    const char* user;
+  };
+  const IncludeCase cases[] = {
+      {"Debian's layout: the first enabled site answers",
+       "ServerRoot /etc/apache2\nUser ${APACHE_RUN_USER}\nDocumentRoot /srv/main\nInclude ports.conf\n"
+       "IncludeOptional sites-enabled/*.conf\n",
+       "http://site.example.com:8123", "/var/www/html", "${APACHE_RUN_USER}"},
+      {"a file that includes itself is read a few levels deep, no more",
+       "Listen 80\nServerRoot /srv/other\nInclude conf/more.conf\n", "http://localhost", "/srv/other/htdocs", ""},
+      {"an include that names nothing", "Listen 81\nIncludeOptional missing/*.conf\n", "http://localhost:81", "", ""},
+  };
+  for (const IncludeCase& test : cases) {
+    asked.clear();
+    const address::ServerSettings settings = address::ReadServerSettings(test.configuration, reader);
+    EXPECT_EQ(settings.address, test.address) << test.name;
+    EXPECT_EQ(settings.documentRoot, test.documentRoot) << test.name;
+    EXPECT_EQ(settings.user, test.user) << test.name;
+    EXPECT_LE(asked.size(), 9U) << test.name;
   }
 }
 

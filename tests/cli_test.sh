@@ -57,7 +57,9 @@ expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")
 # --summary ends a run on a file with the summary line a terminal gets by itself.
 "$install_tool" --summary >"$work/trace" 2>"$work/notices"
 newest_log=$(ls "$logs"/zandrel2-*.log | tail -n 1)
-expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; the log is $newest_log" "summary line"
+expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; the log is $newest_log" "summary line"
+# Then whether the server serves it: here there is no server's folder to ask.
+expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: not checked: C:\Apache2 ($WINEPREFIX/dosdevices/c:/Apache2) holds no conf\httpd.conf, so it may not be Apache2's folder; \"Open the catalog\" opens the file from disk, not through the server" "verdict line"
 
 # --open hands the catalog's address to the desktop's opener (a recording stand-in
 # here): the front page file without a server configuration, the server's address with
@@ -79,7 +81,7 @@ expect_eq "$status:$([[ -e "$work/opener/opened" ]] && echo opened)" "1:" "no op
 
 # Every install writes a log of its own: what it was asked, the trace as it is, the
 # notices and the summary in the order they came, and the exit status.
-expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\Apache2\r\nStart to Install.\r\n'; cat "$work/trace"; tail -n 1 "$work/notices" | sed 's/$/\r/'; printf 'exit status 0\r')
+expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\Apache2\r\nStart to Install.\r\n'; cat "$work/trace"; tail -n 2 "$work/notices" | sed 's/$/\r/'; printf 'exit status 0\r')
 expect_eq "$(cat "$newest_log")" "$expected_log" "the install's log"
 # The newest 20 logs are kept; --log writes one where it is told, --no-log none; a log
 # that cannot be written is mentioned, and costs the install nothing.
@@ -302,7 +304,7 @@ for kind in fifo zero; do
   status=0
   timeout 20 "$install_tool" --summary >/dev/null 2>"$work/notices" || status=$?
   expect_eq "$status" 0 "status with a $kind for the server's configuration"
-  [[ "$(tail -n 1 "$work/notices")" == *"browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; "* ]] \
+  [[ "$(sed -n 2p "$work/notices")" == *"browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; "* ]] \
     || fail "the address with a $kind for the server's configuration: $(cat "$work/notices")"
 done
 rm -r "$work/c/Apache2/conf"

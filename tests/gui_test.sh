@@ -87,6 +87,10 @@ address=$(opened_address)
 curl -s --max-time 10 -o "$work/front.htm" -w '%{http_code}' "$address" >"$work/http-status" || true
 [[ "$(<"$work/http-status")" == 200 ]] || fail "$address answered $(<"$work/http-status")"
 grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" || fail "$address is not the catalog's front page"
+# The outcome says, on a line of its own, that the server serves the catalog; the log
+# holds the outcome's lines.
+newest_log=$(ls -t "$XDG_STATE_HOME"/zandrel2/zandrel2-*.log | head -n 1)
+tr -d '\r' <"$newest_log" | grep -qx "Served at ${url}Catalogs/index.htm" || fail "no \"Served at\" in the outcome: $(cat "$newest_log")"
 xdotool key Escape
 
 status=0

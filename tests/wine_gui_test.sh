@@ -103,6 +103,11 @@ keys alt+o
 address=$(opened_address)
 [[ "$address" == "${url}Catalogs/index.htm" ]] || fail "opened $address, not ${url}Catalogs/index.htm"
 [[ "$(curl -s --max-time 10 -o /dev/null -w '%{http_code}' "$address")" == 200 ]] || fail "$address is not served"
+# The outcome says, on a line of its own, that the server serves the catalog (asked
+# through WinHTTP); the log, in the user's temporary folder, holds the outcome's lines.
+newest_log=$(find "$WINEPREFIX/drive_c/users" -name 'zandrel2-*.log' -newer "$work/trace" -printf '%T@ %p\n' | sort -n | tail -n 1 | cut -d' ' -f2-)
+[[ -n "$newest_log" ]] && iconv -f CP932 -t UTF-8 "$newest_log" | tr -d '\r' | grep -qx "Served at ${url}Catalogs/index.htm" \
+  || fail "no \"Served at\" in the outcome: $(cat "$newest_log" 2>/dev/null)"
 keys Escape
 
 ended "$app_pid"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds, and installs the bundled sample catalog CD into a sandbox Apache2
-# install directory, then serves it with a real Apache2 on 127.0.0.1. With a display
-# the install dialog opens and "Copy" installs; without one zandrel2-install does.
+# install directory served by a real Apache2 on 127.0.0.1, which the program then asks
+# for the catalog: its verdict ("served at ...") ends the install. With a display the
+# install dialog opens and "Copy" installs; without one zandrel2-install does.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -21,6 +22,13 @@ ln -s "$sandbox/cd" "$sandbox/prefix/dosdevices/d:"
 ln -s "$sandbox/c" "$sandbox/prefix/dosdevices/c:"
 export WINEPREFIX=$sandbox/prefix
 
+# The server first, so that the program finds its address in the install directory's
+# configuration and checks that it serves what was installed.
+url=$(tools/apache-fixture.sh start "$sandbox/apache" "$sandbox/c/Apache2/htdocs")
+trap 'tools/apache-fixture.sh stop "$sandbox/apache"' EXIT
+mkdir -p "$sandbox/c/Apache2/conf"
+printf 'ServerName 127.0.0.1\nListen 127.0.0.1:%s\n' "$(<"$sandbox/apache/port")" >"$sandbox/c/Apache2/conf/httpd.conf"
+
 if [[ -n "${DISPLAY:-}" ]]; then
   echo "== zandrel2 (D:\\ = $sandbox/cd, C:\\ = $sandbox/c): press Copy to install"
   build/bin/zandrel2
@@ -28,14 +36,12 @@ if [[ -n "${DISPLAY:-}" ]]; then
 else
   echo "== zandrel2-install (D:\\ = $sandbox/cd, C:\\ = $sandbox/c)"
   status=0
-  build/bin/zandrel2-install || status=$?
+  build/bin/zandrel2-install --summary || status=$?
   echo "== exit status $status"
   ((status == 0)) || exit "$status"
 fi
 
-url=$(tools/apache-fixture.sh start "$sandbox/apache" "$sandbox/c/Apache2/htdocs")
-trap 'tools/apache-fixture.sh stop "$sandbox/apache"' EXIT
-echo "== the catalog is served at ${url}Catalogs/"
+echo "== Apache2 goes on serving ${url}Catalogs/"
 if [[ -t 0 ]]; then
   read -r -p "Press Enter (or Ctrl-C) to stop Apache2. " || true
 else

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "platform/posix/FolderLookup.h"
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/PortPaths.h"
+#include "platform/posix/ServedModes.h"
 
 namespace {
 
@@ -20,16 +22,35 @@ thread_local unsigned long t_lastError = files::kErrorSuccess;
 
 }  // namespace
 
+namespace posix {
+
+bool UmaskNarrowsServedModes() {
+  // Read where the kernel shows it: asking umask(2) would change it for a moment, for
+  // every thread.
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (!line.starts_with("Umask:")) continue;
+    const mode_t mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    return (mask & (kServedFileMode | kServedFolderMode)) != 0;
+  }
+  return true;
+}
+
+}  // namespace posix
+
 namespace files {
 
 bool CreateFolder(const char* path) {
+  // Created for the server to read, whatever the umask.
   const std::optional<posix::WindowsPath> parsed = posix::ParseForCall(path);
   if (!parsed) return false;
   const std::optional<posix::ResolvedFolder> parent = posix::ParentFolderOf(*parsed);
   if (!parent) return false;
   const std::string& name = parsed->components.back();
   if (posix::FindNameInFolder(parent->path, name)) return posix::FailWith(kErrorAlreadyExists);
-  if (mkdir(posix::JoinPath(parent->path, name).c_str(), 0777) != 0) return posix::FailWithErrno(errno);
+  const std::string created = posix::JoinPath(parent->path, name);
+  if (mkdir(created.c_str(), posix::kServedFolderMode) != 0) return posix::FailWithErrno(errno);
+  if (posix::UmaskNarrowsServedModes()) chmod(created.c_str(), posix::kServedFolderMode);
   return true;
 }
 

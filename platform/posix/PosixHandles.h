@@ -27,6 +27,9 @@ struct FolderState {
   // A capability note: its file system refused the in-kernel copy once (a FUSE-mounted
   // disc refuses it for every file), so its other files are not offered it again.
   bool inKernelCopyRefused = false;
+  // Whether the umask takes bits of its new files' mode, asked at the first of them.
+  bool umaskAsked = false;
+  bool umaskNarrows = false;
   // The buffer of the copies into it that are read and written by the port.
   std::unique_ptr<char[]> copyBuffer;
 

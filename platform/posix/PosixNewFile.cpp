@@ -12,6 +12,7 @@
 #include "platform/posix/ErrorMapping.h"
 #include "platform/posix/PortPaths.h"
 #include "platform/posix/PosixHandles.h"
+#include "platform/posix/ServedModes.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ using posix::FailWithErrno;
 // only where a sweep holds it already, about to remove it; a file system without locks
 // holds nothing, and sweeps nothing either.
 bool Hold(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+// A new file is readable by the web server whatever the umask: where the umask took
+// its bits, they are given back (asked once per folder, so a usual umask costs nothing).
+void GiveServedMode(files::FolderState& folder, int fd) {
+  if (!folder.umaskAsked) {
+    folder.umaskAsked = true;
+    folder.umaskNarrows = posix::UmaskNarrowsServedModes();
+  }
+  if (folder.umaskNarrows) fchmod(fd, posix::kServedFileMode);
+}
 
 NewFileHandle Adopt(files::FolderState& folder, posix::UniqueFd fd, std::string heldName) {
   return NewFileHandle(
@@ -74,8 +85,11 @@ void StateCloser::operator()(NewFileState* file) const noexcept {
 }
 
 NewFileHandle CreateUnnamedFile(FolderState& folder) {
-  posix::UniqueFd fd(openat(folder.fd.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (fd) return Adopt(folder, std::move(fd), {});
+  posix::UniqueFd fd(openat(folder.fd.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, posix::kServedFileMode));
+  if (fd) {
+    GiveServedMode(folder, fd.Get());
+    return Adopt(folder, std::move(fd), {});
+  }
   // Kernels without O_TMPFILE take it for O_DIRECTORY (EISDIR); file systems without
   // unnamed files refuse it (EOPNOTSUPP).
   FailWithErrno(errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL ? EOPNOTSUPP : errno);
@@ -83,11 +97,12 @@ NewFileHandle CreateUnnamedFile(FolderState& folder) {
 }
 
 NewFileHandle CreateHeldFile(FolderState& folder, const char* name) {
-  posix::UniqueFd fd(openat(folder.fd.Get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  posix::UniqueFd fd(openat(folder.fd.Get(), name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, posix::kServedFileMode));
   if (!fd) {
     FailWithErrno(errno);
     return nullptr;
   }
+  GiveServedMode(folder, fd.Get());
   // A sweep can take a fresh file in the moment before it is held: then the name is
   // gone, or about to be, and counts as taken.
   struct stat status {};

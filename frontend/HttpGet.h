@@ -1,0 +1,33 @@
+// Asking a web server for one page: the one platform service the served check needs,
+// with a well-kept HTTP client behind it (libcurl on Linux, WinHTTP on Windows).
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace http {
+
+// How a request ended.
+enum class Ending {
+  kAnswered,     // the server answered; `status` and `body` say what
+  kRefused,      // nothing listens at that address
+  kTimedOut,     // no whole answer within the time given
+  kStopped,      // given up for a stop request
+  kFailed,       // another failure, which `error` names
+};
+
+struct Answer {
+  Ending ending = Ending::kFailed;
+  long status = 0;    // the HTTP status, where the server answered
+  std::string body;   // the first bytes of the body, up to the limit asked for
+  std::string error;  // the client's own words, where it failed
+};
+
+// Asks for `address` ("http://host:port/path") with GET, without any proxy, and gives
+// up after `timeout` in all, or within a few milliseconds once `stopped` says so.
+Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::size_t bodyLimit,
+           const std::function<bool()>& stopped);
+
+}  // namespace http

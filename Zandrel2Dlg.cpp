@@ -39,7 +39,7 @@ class DialogNotices : public InstallNotices {
       copy(&progress);
       if (progress.Stopped() || m_details.copyFailures != 0) return;
       const address::CatalogPlace place = address::FindCatalog(m_installDir, g_catalogRoot);
-      m_verdict = served::Check(place, m_installDir, [&progress] { return progress.Stopped(); });
+      m_verdict = served::Check(place, m_installDir, [&progress] { return progress.StopRequested(); });
     });
     m_dialog.SetTaskbarProgress(-1);
   }

@@ -10,12 +10,13 @@ progress, to show the memory that sorting names takes and what progress costs th
 The last line holds the median time ratio install/cp, the cost of progress and the
 install's peak memory.
 
-Run as root, everything happens on a new ext4 file system in an image file below
---work, made for this run and removed after it: every measurement then starts from
+Everything happens in a folder of the run's own below --work, removed after it; a
+--work that holds other files is refused. Run as root, everything happens on a new ext4
+file system in an image file there, made for this run and removed after it: every measurement then starts from
 the same state, whatever the disk went through before. (On ext4 without a journal,
 as some virtual machines have, files created in the minutes after many were deleted
 are several times slower to create, for cp as for the install.) Without root it
-works in --work itself and deletes nothing until the end.
+works in that folder as it is and deletes nothing until the end.
 
 Each timed run starts after sync, and each tree leaves the page cache once written,
 so that neither side pays for the other's write-back or for reclaiming memory.
@@ -28,6 +29,8 @@ import shutil
 import statistics
 import subprocess
 import sys
+
+import work_folder
 import tempfile
 import time
 
@@ -321,7 +324,7 @@ def main():
         sys.exit(f"run-bench: needs {need / 1e9:.0f} GB free for {args.work}, has {free / 1e9:.0f} GB")
     print(f"run-bench: {args.install_tool} against {shutil.which('cp')}", flush=True)
 
-    with bench_file_system(args.work, need / 1e9) as place:
+    with work_folder.run_folder(args.work, "run-bench") as work, bench_file_system(work, need / 1e9) as place:
         try:
             results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
             for entries in filter(None, args.folder_entries.split(",")):
@@ -333,7 +336,6 @@ def main():
         finally:
             if not fresh:
                 shutil.rmtree(os.path.join(place, "out"), ignore_errors=True)
-    shutil.rmtree(args.work, ignore_errors=True)
 
     memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, _, peak in results)
     ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _, _ in results)

@@ -14,11 +14,12 @@ import argparse
 import os
 import random
 import re
-import shutil
 import subprocess
 import sys
 import threading
 import time
+
+import work_folder
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SMALL_PAGES = 600
@@ -99,19 +100,18 @@ def main():
     parser.add_argument("--rate", type=float, default=8, help="MB a second the drive reads (8)")
     options = parser.parse_args()
 
-    shutil.rmtree(options.work, ignore_errors=True)
-    cd = os.path.join(options.work, "cd")
-    mount_point = os.path.join(options.work, "slow")
-    target = os.path.join(options.work, "apache")
-    make_cd(cd)
-    os.makedirs(os.path.join(target, "htdocs"))
-    server = mount(cd, mount_point, options.seek, options.rate * 1e6)
-    try:
-        samples, whole = follow(options.install_tool, mount_point, target)
-    finally:
-        subprocess.run(["fusermount", "-u", mount_point], check=False)
-        server.wait()
-        shutil.rmtree(options.work, ignore_errors=True)
+    with work_folder.run_folder(options.work, "time-left") as work:
+        cd = os.path.join(work, "cd")
+        mount_point = os.path.join(work, "slow")
+        target = os.path.join(work, "apache")
+        make_cd(cd)
+        os.makedirs(os.path.join(target, "htdocs"))
+        server = mount(cd, mount_point, options.seek, options.rate * 1e6)
+        try:
+            samples, whole = follow(options.install_tool, mount_point, target)
+        finally:
+            subprocess.run(["fusermount", "-u", mount_point], check=False)
+            server.wait()
 
     print(f"{SMALL_PAGES + SMALL_PHOTOS - LARGE_FILES + 2} small files and {LARGE_FILES} of 30 MB, "
           f"seek {options.seek * 1000:g} ms, {options.rate:g} MB/s: the install took {whole:.1f} s")

@@ -44,3 +44,8 @@ LRESULT CWorkDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   return CDialog::WindowProc(message, wParam, lParam);
 }
+
+BOOL CWorkDialog::PreTranslateMessage(UINT message, WPARAM wParam) {
+  if (message == WM_KEYDOWN && wParam == VK_RETURN) return TRUE;
+  return CDialog::PreTranslateMessage(message, wParam);
+}

@@ -32,6 +32,9 @@ class CWorkDialog : public CDialog {
   void OnCancel() override {}
   // Asks the work to end soon; called on this thread.
   virtual void StopWork() {}
+  // Enter does nothing while the work runs: a second press meant for the window before
+  // (a double press, a bouncing key) must not stop it. Esc and the close box still do.
+  BOOL PreTranslateMessage(UINT message, WPARAM wParam) override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -38,6 +38,7 @@ inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_APP = 0x8000;  // the first message number free for programs
 
 // Virtual keys.
+inline constexpr UINT VK_RETURN = 0x0D;
 inline constexpr UINT VK_F1 = 0x70;
 
 // Control notifications.

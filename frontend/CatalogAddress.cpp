@@ -1,6 +1,8 @@
 #include "frontend/CatalogAddress.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,7 +19,8 @@ constexpr std::size_t kConfigurationBytes = std::size_t{1} << 20;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-// The directive's words, without a comment line's; quotes around a word are dropped.
+// The directive's words, without a comment line's; a quoted word ("C:/Program Files")
+// is one word, without its quotes.
 std::vector<std::string> Words(std::string_view line) {
   std::vector<std::string> words;
   while (!line.empty()) {
@@ -25,15 +28,38 @@ std::vector<std::string> Words(std::string_view line) {
       line.remove_prefix(1);
       continue;
     }
+    if (line.front() == '"') {
+      const std::size_t close = line.find('"', 1);
+      words.emplace_back(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      line.remove_prefix(close == std::string_view::npos ? line.size() : close + 1);
+      continue;
+    }
     std::size_t end = 0;
     while (end < line.size() && !IsSpace(line[end])) ++end;
-    std::string word(line.substr(0, end));
+    words.emplace_back(line.substr(0, end));
     line.remove_prefix(end);
-    if (word.size() >= 2 && word.front() == '"' && word.back() == '"') word = word.substr(1, word.size() - 2);
-    words.push_back(std::move(word));
   }
   if (!words.empty() && words.front().starts_with('#')) words.clear();
   return words;
+}
+
+using Variables = std::map<std::string, std::string, std::less<>>;
+
+// `word` with each ${NAME} that a Define gave replaced by its value; others stay as
+// written (the server's environment is not this program's).
+std::string Expanded(const std::string& word, const Variables& defines) {
+  std::string expanded;
+  std::size_t at = 0;
+  while (at < word.size()) {
+    const std::size_t start = word.find("${", at);
+    const std::size_t end = start == std::string::npos ? std::string::npos : word.find('}', start);
+    if (end == std::string::npos) break;
+    expanded.append(word, at, start - at);
+    const auto found = defines.find(std::string_view(word).substr(start + 2, end - start - 2));
+    expanded += found != defines.end() ? found->second : word.substr(start, end - start + 1);
+    at = end + 1;
+  }
+  return expanded + word.substr(std::min(at, word.size()));
 }
 
 bool SameWord(std::string_view a, std::string_view b) {
@@ -122,16 +148,21 @@ using DirectiveTaker = std::function<void(const std::vector<std::string>& words)
 // Calls `take` with the words of each directive of `configuration` and of the files it
 // includes, in the order the server reads them. ServerRoot is followed as it changes.
 void ForEachDirective(std::string_view configuration, const IncludeReader& include, std::string& serverRoot,
-                      int depth, const DirectiveTaker& take) {
+                      Variables& defines, int depth, const DirectiveTaker& take) {
   while (!configuration.empty()) {
     const std::size_t end = configuration.find('\n');
-    const std::vector<std::string> words = Words(configuration.substr(0, end));
+    std::vector<std::string> words = Words(configuration.substr(0, end));
     configuration.remove_prefix(end == std::string_view::npos ? configuration.size() : end + 1);
     if (words.empty()) continue;
+    for (std::size_t i = 1; i < words.size(); ++i) words[i] = Expanded(words[i], defines);
+    if (words.size() >= 3 && SameWord(words[0], "Define")) {
+      defines[words[1]] = words[2];
+      continue;
+    }
     if (words.size() >= 2 && (SameWord(words[0], "Include") || SameWord(words[0], "IncludeOptional"))) {
       if (include && depth < kIncludeDepth) {
         include(serverRoot, words[1], [&](const std::string& text) {
-          ForEachDirective(text, include, serverRoot, depth + 1, take);
+          ForEachDirective(text, include, serverRoot, defines, depth + 1, take);
         });
       }
       continue;
@@ -161,7 +192,8 @@ ServerSettings ReadServerSettings(std::string_view configuration, const IncludeR
   std::string documentRoot;
   std::vector<VirtualHost> virtualHosts;
   bool inVirtualHost = false;
-  ForEachDirective(configuration, include, settings.serverRoot, 0, [&](const std::vector<std::string>& words) {
+  Variables defines;
+  ForEachDirective(configuration, include, settings.serverRoot, defines, 0, [&](const std::vector<std::string>& words) {
     if (SameWord(words[0], "</VirtualHost>")) {
       inVirtualHost = false;
       return;
@@ -208,6 +240,7 @@ ServerSettings ReadServerSettings(std::string_view configuration, const IncludeR
   const std::string host = !name.empty() ? name : !listenHost.empty() ? listenHost : "localhost";
   const bool standardPort = (scheme == "http" && port == "80") || (scheme == "https" && port == "443");
   settings.address = scheme + "://" + host + (standardPort ? "" : ":" + port);
+  settings.listenAddress = listenHost.empty() || SameWord(listenHost, "localhost") ? "127.0.0.1" : listenHost;
   settings.documentRoot = documentRoot;
   return settings;
 }
@@ -220,8 +253,9 @@ std::optional<std::string> ServerAddress(std::string_view configuration) {
 
 namespace {
 
-// At most this many files of a configuration are read, the main one included.
-constexpr int kConfigurationFiles = 64;
+// At most this many files of a configuration are read, the main one included: Debian's
+// with every module enabled has about 200.
+constexpr int kConfigurationFiles = 512;
 
 bool IsAbsolutePath(std::string_view path) {
   const bool drive = path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
@@ -288,10 +322,13 @@ class ConfigurationFiles {
 
 CatalogPlace FindCatalog(const std::string& installDir, const std::string& catalogRoot) {
   CatalogPlace place;
+  // The front page as the CD named it (INDEX.HTM on some): a server on Linux takes the
+  // name as it is.
   std::string frontPage;
   for (const char* name : {"index.htm", "index.html"}) {
-    if (EntryExists(catalogRoot + "\\" + name)) {
-      frontPage = name;
+    files::FoundEntry entry;
+    if (FindFirstAt(catalogRoot + "\\" + name, entry) && !entry.isFolder && entry.unnamable == 0) {
+      frontPage = entry.name;
       break;
     }
   }

@@ -17,6 +17,9 @@ struct ServerSettings {
   // localhost. A host or port that a URL cannot carry as it is counts as none. Empty
   // where the configuration has no usable Listen.
   std::string address;
+  // The address of this machine's that the server listens on, to be asked whatever the
+  // host name above resolves to: Listen's own, else 127.0.0.1.
+  std::string listenAddress;
   // The DocumentRoot that serves that address, as written (a path of this system,
   // perhaps relative to ServerRoot): the answering virtual host's, else the main
   // server's; empty where neither names one.

@@ -25,9 +25,12 @@ struct Answer {
   std::string error;  // the client's own words, where it failed
 };
 
-// Asks for `address` ("http://host:port/path") with GET, without any proxy, and gives
-// up after `timeout` in all, or within a few milliseconds once `stopped` says so.
-Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::size_t bodyLimit,
-           const std::function<bool()>& stopped);
+// Asks for `address` ("http://host:port/path") with GET, without any proxy, of the
+// machine `connectTo` (an address of this machine's, "127.0.0.1" or "[::1]"), whatever
+// the address's host name would resolve to; the host name goes in the request as its
+// Host. Gives up after `timeout` in all, or within a few milliseconds once `stopped`
+// says so.
+Answer Get(const std::string& address, const std::string& connectTo, std::chrono::milliseconds timeout,
+           std::size_t bodyLimit, const std::function<bool()>& stopped);
 
 }  // namespace http

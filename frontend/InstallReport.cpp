@@ -47,6 +47,14 @@ std::string EntriesLeftOut(int count) {
 }
 
 std::string LeftOutEntry(const LeftOut& entry) {
+  // The path too long is named, with by how much: the copy's, with a shorter install
+  // folder as the cure, or the CD's.
+  if (entry.excess != 0) {
+    const bool copy = entry.tooLong != entry.path;
+    return files::ShownText(entry.tooLong) + " (" + std::to_string(entry.excess) +
+           (entry.excess == 1 ? " character" : " characters") + " too long for a Windows path; " +
+           (copy ? "choose a shorter install folder)" : "copy the CD to a shorter folder)");
+  }
   return files::ShownText(entry.path) + " (" + files::ErrorText(entry.error) + ")";
 }
 

@@ -89,7 +89,7 @@ Verdict Check(const address::CatalogPlace& place, const std::string& installDir,
                       "\"Open the catalog\" opens the file from disk, not through the server");
   }
   if (!place.address.starts_with("http://")) return NotChecked("only an http:// address is asked");
-  const http::Answer answer = http::Get(place.address, kCheckTimeout, kPageBytes, stopped);
+  const http::Answer answer = http::Get(place.address, place.server.listenAddress, kCheckTimeout, kPageBytes, stopped);
   Verdict verdict = FromAnswer(place, installDir, answer);
   verdict.line = files::ShownText(verdict.line);
   return verdict;

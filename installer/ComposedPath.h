@@ -23,6 +23,8 @@ class ComposedPath {
 template <std::size_t Capacity>
 class BoundedPath : public ComposedPath {
  public:
+  static constexpr std::size_t kCapacity = Capacity;
+
   // Formats `format` with `args` (C strings or composed paths); false when the text
   // does not fit the capacity or an argument did not fit its own.
   template <typename... Args>

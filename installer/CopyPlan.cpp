@@ -1,11 +1,13 @@
 #include "installer/CopyPlan.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "installer/FolderCopy.h"
 #include "installer/InstallContext.h"
 #include "installer/InstallProgress.h"
 #include "installer/PathCalls.h"
+#include "installer/TextEncoding.h"
 #include "installer/Trace.h"
 
 namespace {
@@ -83,8 +85,26 @@ CatalogTotals ScanCatalog(const InstallProgress* progress) {
 
 int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgress* progress,
                const CdRoot* cdRoot, LeftOutList* leftOut) {
-  const auto leaveOut = [leftOut](const char* path, unsigned long error) {
-    if (leftOut != nullptr) leftOut->Add(path, error);
+  const auto leaveOut = [leftOut](const char* path, unsigned long error, const ComposedPath* destination = nullptr,
+                                   const ComposedPath* sourcePath = nullptr) {
+    if (leftOut == nullptr) return 1;
+    LeftOut entry{path, error, {}, 0};
+    // A path too long is named with the excess, the copy's first: an install folder
+    // deep down is the common cause.
+    if (error == files::kErrorFilenameTooLong) {
+      for (const ComposedPath* tooLong : {destination, sourcePath}) {
+        if (tooLong == nullptr) continue;
+        const std::size_t bytes = tooLong->Text().size();
+        const std::size_t units = files::Utf16Length(tooLong->Text());
+        const std::size_t excess = std::max(bytes >= EntryPath::kCapacity ? bytes - (EntryPath::kCapacity - 1) : 0,
+                                            units > kLongestPath ? units - kLongestPath : 0);
+        if (excess == 0) continue;
+        entry.tooLong = tooLong->Text();
+        entry.excess = excess;
+        break;
+      }
+    }
+    leftOut->Add(std::move(entry));
     return 1;
   };
   if (StopsHere(progress)) return 0;
@@ -134,7 +154,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     if (!copied && !entry.isFolder) {
       const unsigned long error = entry.unnamable != 0 ? entry.unnamable : files::LastError();
       Trace("ERR-05(%lu)  File Copy Error. :%s\n", error, sourceFile.c_str());
-      failures += leaveOut(sourceFile.c_str(), error);
+      failures += leaveOut(sourceFile.c_str(), error, &destinationFile, &sourceFile);
     }
     if (progress != nullptr && !entry.isFolder) progress->FinishFile(copied ? bytesCopied : 0, copied);
   } while (files::FindNext(*search, entry));

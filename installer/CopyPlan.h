@@ -23,13 +23,17 @@ using PlanPath = BoundedPath<288>;
 struct LeftOut {
   std::string path;
   unsigned long error = 0;
+  // Where a path was too long: the one (the copy's, else the CD's) and by how many
+  // characters (bytes of its buffer, or UTF-16 units of a file call).
+  std::string tooLong;
+  std::size_t excess = 0;
 };
 // The first entries left out, as many as a front end shows.
 struct LeftOutList {
   static constexpr std::size_t kListed = 100;
   std::vector<LeftOut> first;
-  void Add(std::string path, unsigned long error) {
-    if (first.size() < kListed) first.push_back({std::move(path), error});
+  void Add(LeftOut entry) {
+    if (first.size() < kListed) first.push_back(std::move(entry));
   }
 };
 

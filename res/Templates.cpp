@@ -40,7 +40,7 @@ constexpr ControlTemplate kProgressControls[] = {
     {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 19, 226, 11, 0, 0, "Install progress"},
     {IDC_PROGRESS_FILES, ControlKind::kText, "", 7, 35, 226, 9, kLeft | kNoPrefix},
     {IDC_PROGRESS_TIMES, ControlKind::kText, "", 7, 46, 226, 9, kLeft | kNoPrefix},
-    {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kDefPushButton | kTabStop},
+    {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kTabStop},
 };
 
 // The outcome of an install, in the progress window's place: a headline, the details

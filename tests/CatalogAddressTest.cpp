@@ -69,6 +69,8 @@ TEST(CatalogAddress, IncludedFilesCountWhereTheyStand) {
        {"<VirtualHost *:8123>\n  ServerName site.example.com\n  DocumentRoot /var/www/html\n</VirtualHost>\n",
         "<VirtualHost *:8123>\n  DocumentRoot /var/www/second\n</VirtualHost>\n"}},
       {"/srv/other|conf/more.conf", {"DocumentRoot /srv/other/htdocs\nInclude conf/more.conf\n"}},
+      {"C:/Program Files/Apache24|conf/extra/httpd-vhosts.conf",
+       {"<VirtualHost _default_:8080>\n  DocumentRoot \"${SRVROOT}/htdocs\"\n</VirtualHost>\n"}},
   };
   std::vector<std::string> asked;
   const address::IncludeReader reader = [&](const std::string& serverRoot, const std::string& path,
@@ -93,6 +95,10 @@ TEST(CatalogAddress, IncludedFilesCountWhereTheyStand) {
       {"a file that includes itself is read a few levels deep, no more",
        "Listen 80\nServerRoot /srv/other\nInclude conf/more.conf\n", "http://localhost", "/srv/other/htdocs", ""},
       {"an include that names nothing", "Listen 81\nIncludeOptional missing/*.conf\n", "http://localhost:81", "", ""},
+      {"Apache's Windows layout: a Define, quoted paths with a space",
+       "Define SRVROOT \"C:/Program Files/Apache24\"\nServerRoot \"${SRVROOT}\"\nListen 8080\n"
+       "Include conf/extra/httpd-vhosts.conf\n",
+       "http://localhost:8080", "C:/Program Files/Apache24/htdocs", ""},
   };
   for (const IncludeCase& test : cases) {
     asked.clear();

@@ -295,6 +295,18 @@ done
 grep -qF "$escape_name" "$work/trace" || fail "the trace on a file is not byte for byte"
 rm "$work/cd/INST_FP/$escape_name" "$work/cd/INST_FP/$forging_name"
 
+# An install folder deep down: the entries left out name their copies' paths, too long
+# by so many characters, and the cure, not the CD's paths.
+deep=$work/$(printf 'd%.0s' $(seq 190))/Apache2
+mkdir -p "$deep/htdocs"
+status=0
+"$install_tool" --install-dir "$deep" --summary --no-check >/dev/null 2>"$work/notices" || status=$?
+expect_eq "$status" 2 "status of an install folder deep down"
+expected_path="$deep"'\htdocs\Catalogs\QXT905\'
+[[ "$(grep 'left out' "$work/notices")" == *": $expected_path"*" characters too long for a Windows path; choose a shorter install folder)"* ]] \
+  || fail "the reason for an install folder deep down: $(grep 'left out' "$work/notices")"
+rm -rf "$work/$(printf 'd%.0s' $(seq 190))"
+
 # The server's configuration is read only where it is a regular file, and only its first
 # MiB: a FIFO or a link to /dev/zero in its place must not hold up a completed install.
 mkdir -p "$work/c/Apache2/conf"

@@ -1,6 +1,7 @@
 // The file-services port on Linux: folder creation, identities, system paths and the
 // last error. Searches, open folders, copies, new files and the narrow encoding have
 // files of their own; Windows paths are mapped by the drive map (PathMapping).
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include "platform/posix/PathMapping.h"
 #include "platform/posix/PortPaths.h"
 #include "platform/posix/ServedModes.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace {
 
@@ -50,7 +52,11 @@ bool CreateFolder(const char* path) {
   if (posix::FindNameInFolder(parent->path, name)) return posix::FailWith(kErrorAlreadyExists);
   const std::string created = posix::JoinPath(parent->path, name);
   if (mkdir(created.c_str(), posix::kServedFolderMode) != 0) return posix::FailWithErrno(errno);
-  if (posix::UmaskNarrowsServedModes()) chmod(created.c_str(), posix::kServedFolderMode);
+  if (posix::UmaskNarrowsServedModes()) {
+    // Through the folder itself, never a link that took its name meanwhile.
+    const posix::UniqueFd folder(open(created.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder) fchmod(folder.Get(), posix::kServedFolderMode);
+  }
   return true;
 }
 

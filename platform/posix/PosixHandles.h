@@ -53,6 +53,7 @@ struct NewFileState {
   std::string heldName;  // empty while the file has no name
   // Keeps the hold through the rename once `fd` is closed to see its late write errors.
   posix::UniqueFd hold;
+  int writeError = 0;  // the errno of a late write error found on closing
   bool placed = false;
 };
 

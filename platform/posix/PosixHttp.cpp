@@ -16,6 +16,9 @@ struct EasyCloser {
 struct MultiCloser {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
+struct ListCloser {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
 
 struct Received {
   std::string& body;
@@ -43,8 +46,8 @@ http::Answer Failed(http::Ending ending, std::string error) {
 
 namespace http {
 
-Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::size_t bodyLimit,
-           const std::function<bool()>& stopped) {
+Answer Get(const std::string& address, const std::string& connectTo, std::chrono::milliseconds timeout,
+           std::size_t bodyLimit, const std::function<bool()>& stopped) {
   // libcurl sets itself up on its first handle; the program asks for nothing else.
   const std::unique_ptr<CURL, EasyCloser> easy(curl_easy_init());
   const std::unique_ptr<CURLM, MultiCloser> multi(curl_multi_init());
@@ -55,6 +58,9 @@ Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::s
   curl_easy_setopt(easy.get(), CURLOPT_PROTOCOLS_STR, "http");
   // The server asked is this machine's: no proxy stands between.
   curl_easy_setopt(easy.get(), CURLOPT_NOPROXY, "*");
+  // This machine is asked, whatever the host name would resolve to, under that name.
+  const std::unique_ptr<curl_slist, ListCloser> connectHere(curl_slist_append(nullptr, ("::" + connectTo + ":").c_str()));
+  curl_easy_setopt(easy.get(), CURLOPT_CONNECT_TO, connectHere.get());
   curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
   curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &Receive);

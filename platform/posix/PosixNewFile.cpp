@@ -38,7 +38,7 @@ void GiveServedMode(files::FolderState& folder, int fd) {
 
 NewFileHandle Adopt(files::FolderState& folder, posix::UniqueFd fd, std::string heldName) {
   return NewFileHandle(
-      std::make_unique<NewFileState>(NewFileState{folder, std::move(fd), std::move(heldName), {}, false}).release());
+      std::make_unique<NewFileState>(NewFileState{folder, std::move(fd), std::move(heldName), {}, 0, false}).release());
 }
 
 // Links the unnamed file to `name`; errno set where it cannot.
@@ -60,10 +60,15 @@ bool IsFolder(const files::FolderState& folder, const std::string& name) {
 bool RenameOver(NewFileState& file, const std::string& target, bool onlyWhereFree) {
   // The hold lasts while any descriptor of the file is open, so a second one keeps it
   // through the rename while closing the first still reports late write errors.
+  // A late write error stays the file's: a later attempt never puts it in place.
+  if (file.writeError != 0) return FailWithErrno(file.writeError);
   if (file.fd) {
     file.hold = posix::UniqueFd(fcntl(file.fd.Get(), F_DUPFD_CLOEXEC, 0));
     if (!file.hold) return FailWithErrno(errno);
-    if (file.fd.Close() != 0) return FailWithErrno(errno);
+    if (file.fd.Close() != 0) {
+      file.writeError = errno;
+      return FailWithErrno(file.writeError);
+    }
   }
   const int folderFd = file.folder.fd.Get();
   if (onlyWhereFree) {

@@ -176,6 +176,7 @@ QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidt
     }
   }
   widget->setGeometry(area);
+  widget->installEventFilter(this);
   widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
   if (control.id != -1) m_controls[control.id] = widget;
   if (control.accessibleName != nullptr) widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
@@ -296,12 +297,22 @@ void Window::closeEvent(QCloseEvent* event) {
 }
 
 void Window::keyPressEvent(QKeyEvent* event) {
-  // The function keys, by their Windows numbers, go to the framework first.
+  // The function keys and Enter, by their Windows numbers, go to the framework first.
   const int key = event->key();
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24 && m_sink.PreTranslate(WM_KEYDOWN, VK_F1 + static_cast<unsigned>(key - Qt::Key_F1))) {
     return;
   }
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_sink.PreTranslate(WM_KEYDOWN, VK_RETURN)) return;
   QDialog::keyPressEvent(event);  // Enter presses the default button, Esc rejects
+}
+
+bool Window::eventFilter(QObject* watched, QEvent* event) {
+  // A push button takes Enter itself before the window sees it.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_sink.PreTranslate(WM_KEYDOWN, VK_RETURN)) return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void Window::StartTimer(unsigned timerId, unsigned milliseconds) {

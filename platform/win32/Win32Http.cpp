@@ -1,13 +1,16 @@
-// Asking a web server for one page on Windows, through WinHTTP. Its calls block, so the
-// exchange runs on a thread of its own while the caller watches the time and the stop
-// requests; closing the request's handle, as WinHTTP provides, cancels it at once.
+// Asking a web server for one page on Windows, through WinHTTP. Its synchronous calls
+// block and cannot be cancelled, so the exchange runs on a thread of its own that owns
+// the handles and the answer with the caller; the caller watches the time and the stop
+// requests and leaves when either says so. The thread then ends within WinHTTP's own
+// timeouts, and the handles go with it.
 #include <windows.h>
 #include <winhttp.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -31,40 +34,64 @@ http::Answer Failed(http::Ending ending, std::string error) {
 
 std::string ErrorWords(DWORD error) { return "WinHTTP error " + std::to_string(error); }
 
-// Sends the request and reads the answer: its status and the first `limit` bytes of its
-// body. False, with the error, where the exchange failed or was cancelled.
-bool Exchange(HINTERNET request, std::size_t limit, http::Answer& answer, DWORD& error) {
-  if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !WinHttpReceiveResponse(request, nullptr)) {
-    error = GetLastError();
-    return false;
-  }
+// One request, shared by the caller and the thread that makes it.
+struct Exchange {
+  UniqueInternet session;
+  UniqueInternet connection;
+  UniqueInternet request;
+  std::size_t bodyLimit = 0;
+  std::mutex lock;
+  std::condition_variable changed;
+  bool finished = false;
+  http::Answer answer;
+};
+
+// Sends the request and reads the answer: its status and the first bytes of its body.
+http::Answer Run(HINTERNET request, std::size_t limit) {
+  http::Answer answer;
   DWORD status = 0;
   DWORD size = sizeof status;
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+  if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+      !WinHttpReceiveResponse(request, nullptr) ||
+      !WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
-    error = GetLastError();
-    return false;
+    const DWORD error = GetLastError();
+    if (error == ERROR_WINHTTP_CANNOT_CONNECT) return Failed(http::Ending::kRefused, "cannot connect");
+    if (error == ERROR_WINHTTP_TIMEOUT) return Failed(http::Ending::kTimedOut, "timed out");
+    return Failed(http::Ending::kFailed, ErrorWords(error));
   }
   answer.status = static_cast<long>(status);
   char buffer[8192];
   for (;;) {
     DWORD got = 0;
     if (!WinHttpReadData(request, buffer, sizeof buffer, &got)) {
-      error = GetLastError();
-      return false;
+      const DWORD error = GetLastError();
+      return Failed(error == ERROR_WINHTTP_TIMEOUT ? http::Ending::kTimedOut : http::Ending::kFailed,
+                    ErrorWords(error));
     }
-    if (got == 0) return true;
+    if (got == 0) break;
     if (answer.body.size() < limit) answer.body.append(buffer, std::min<std::size_t>(got, limit - answer.body.size()));
   }
+  answer.ending = http::Ending::kAnswered;
+  return answer;
+}
+
+void Finish(const std::shared_ptr<Exchange>& exchange) {
+  http::Answer answer = Run(exchange->request.get(), exchange->bodyLimit);
+  {
+    const std::lock_guard hold(exchange->lock);
+    exchange->answer = std::move(answer);
+    exchange->finished = true;
+  }
+  exchange->changed.notify_all();
 }
 
 }  // namespace
 
 namespace http {
 
-Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::size_t bodyLimit,
-           const std::function<bool()>& stopped) {
+Answer Get(const std::string& address, const std::string& connectTo, std::chrono::milliseconds timeout,
+           std::size_t bodyLimit, const std::function<bool()>& stopped) {
   const std::wstring url = win32::WideFromAnsi(address);
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
@@ -76,55 +103,43 @@ Answer Get(const std::string& address, std::chrono::milliseconds timeout, std::s
   }
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
   const std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength + parts.dwExtraInfoLength);
-  // The server asked is this machine's: no proxy stands between.
-  const UniqueInternet session(
-      WinHttpOpen(L"zandrel2", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return Failed(Ending::kFailed, ErrorWords(GetLastError()));
-  const int milliseconds = static_cast<int>(timeout.count());
-  WinHttpSetTimeouts(session.get(), milliseconds, milliseconds, milliseconds, milliseconds);
-  const UniqueInternet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-  if (!connection) return Failed(Ending::kFailed, ErrorWords(GetLastError()));
-  UniqueInternet request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                            WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
-  if (!request) return Failed(Ending::kFailed, ErrorWords(GetLastError()));
+  // This machine is asked, whatever the host name would resolve to, under that name.
+  std::wstring machine = win32::WideFromAnsi(connectTo);
+  if (machine.size() > 2 && machine.front() == L'[' && machine.back() == L']') machine = machine.substr(1, machine.size() - 2);
+  const bool standardPort = parts.nPort == INTERNET_DEFAULT_HTTP_PORT;
+  const std::wstring hostHeader = L"Host: " + host + (standardPort ? L"" : L":" + std::to_wstring(parts.nPort));
 
-  Answer answer;
-  DWORD error = 0;
-  std::atomic<bool> finished{false};
-  HINTERNET const exchanged = request.get();
-  bool cancelledFor = false;
-  Ending cancelEnding = Ending::kStopped;
+  auto exchange = std::make_shared<Exchange>();
+  exchange->bodyLimit = bodyLimit;
+  // The server asked is this machine's: no proxy stands between.
+  exchange->session.reset(
+      WinHttpOpen(L"zandrel2", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!exchange->session) return Failed(Ending::kFailed, ErrorWords(GetLastError()));
+  const int milliseconds = static_cast<int>(timeout.count());
+  WinHttpSetTimeouts(exchange->session.get(), milliseconds, milliseconds, milliseconds, milliseconds);
+  exchange->connection.reset(WinHttpConnect(exchange->session.get(), machine.c_str(), parts.nPort, 0));
+  if (!exchange->connection) return Failed(Ending::kFailed, ErrorWords(GetLastError()));
+  exchange->request.reset(WinHttpOpenRequest(exchange->connection.get(), L"GET", path.c_str(), nullptr,
+                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  if (!exchange->request ||
+      !WinHttpAddRequestHeaders(exchange->request.get(), hostHeader.c_str(), static_cast<DWORD>(-1L),
+                                WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+    return Failed(Ending::kFailed, ErrorWords(GetLastError()));
+  }
   try {
-    std::thread worker([&] {
-      if (Exchange(exchanged, bodyLimit, answer, error)) answer.ending = Ending::kAnswered;
-      finished = true;
-    });
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!finished) {
-      const bool late = std::chrono::steady_clock::now() >= deadline;
-      if (late || (stopped && stopped())) {
-        cancelledFor = true;
-        cancelEnding = late ? Ending::kTimedOut : Ending::kStopped;
-        request.reset();  // cancels the call the worker waits in
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    worker.join();
+    std::thread([exchange] { Finish(exchange); }).detach();
   } catch (const std::system_error&) {
     // No thread to be had: the exchange runs here, bounded by WinHTTP's own timeouts.
-    if (Exchange(exchanged, bodyLimit, answer, error)) answer.ending = Ending::kAnswered;
+    return Run(exchange->request.get(), bodyLimit);
   }
-  if (answer.ending == Ending::kAnswered) return answer;
-  if (cancelledFor) return Failed(cancelEnding, cancelEnding == Ending::kTimedOut ? "timed out" : "stopped");
-  switch (error) {
-    case ERROR_WINHTTP_CANNOT_CONNECT:
-      return Failed(Ending::kRefused, "cannot connect");
-    case ERROR_WINHTTP_TIMEOUT:
-      return Failed(Ending::kTimedOut, "timed out");
-    default:
-      return Failed(Ending::kFailed, ErrorWords(error));
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::unique_lock hold(exchange->lock);
+  while (!exchange->finished) {
+    if (stopped && stopped()) return Failed(Ending::kStopped, "stopped");
+    if (std::chrono::steady_clock::now() >= deadline) return Failed(Ending::kTimedOut, "timed out");
+    exchange->changed.wait_for(hold, std::chrono::milliseconds(20));
   }
+  return exchange->answer;
 }
 
 }  // namespace http

@@ -44,6 +44,8 @@ enum ExitStatus : int {
   kExitInterrupted = 130,
 };
 
+// The help's end: each platform's own exit statuses, how paths are taken, examples.
+#ifdef _WIN32
 constexpr const char* kHelpFooter = R"(Exit status:
   0   installed
   1   a target folder could not be prepared, or the CD holds no frame page
@@ -52,25 +54,149 @@ constexpr const char* kHelpFooter = R"(Exit status:
       ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
   3   installed, but the trace could not be written to standard output
   64  bad usage
-  130 stopped by Ctrl-C (Ctrl-C or Ctrl-Break on Windows), abandoning the file
-      being copied (notice "Install stopped."); a second request ends the
-      program at once
+  130 stopped by Ctrl-C or Ctrl-Break, abandoning the file being copied
+      (notice "Install stopped."); a second request ends the program at once
+  129 stopped the same way by the console's closing
+
+Paths:
+  Both options take Windows paths (C:\Apache2, D:\), as the system resolves them.
+
+Examples:
+  zandrel2-install --cd E:\ --open
+  zandrel2-install --cd E:\ --install-dir "C:\Program Files\Apache2" --no-check)";
+#else
+constexpr const char* kHelpFooter = R"(Exit status:
+  0   installed
+  1   a target folder could not be prepared, or the CD holds no frame page
+      (notice ERR-01)
+  2   installed in part: entries of the catalog were left out (trace lines
+      ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
+  3   installed, but the trace could not be written to standard output
+  64  bad usage
+  130 stopped by Ctrl-C, abandoning the file being copied (notice "Install
+      stopped."); a second request ends the program at once
   143 stopped the same way by SIGTERM
-  129 stopped the same way by SIGHUP (a terminal closed; on Windows, the
-      console closed)
+  129 stopped the same way by SIGHUP (a terminal closed)
 
 Paths:
 )"
-#ifdef _WIN32
-                                   R"(  Both options take Windows paths (C:\Apache2, D:\), as the system resolves them.)";
-#else
                                    // The manual pages say the same, word for word (tests/manual_test.sh).
                                    R"(  Both options take Windows paths. On Linux a drive letter X: is the folder
   $WINEPREFIX/dosdevices/x: of Wine's drive map (WINEPREFIX is ~/.wine unless
   set). Without that entry, D: is the first optical disc or disc image mounted,
   else /media/cdrom, and Z: is /; other letters are not mapped. Linux paths such
-  as /srv/apache2 work as they are.)";
+  as /srv/apache2 work as they are.
+
+Examples:
+  zandrel2-install --cd /media/cdrom --install-dir /srv/apache2
+  zandrel2-install --cd /media/cdrom --install-dir /srv/apache2 --open)";
 #endif
+
+// The help as a well-kept command-line tool gives it: each option with the name of its
+// value and nothing of the parser's own (defaults, exclusions), its words wrapped to 80
+// columns beside a column of the options.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  static constexpr std::size_t kWidth = 80;
+  static constexpr std::size_t kOptionColumn = 24;
+
+  std::string make_option_opts(const CLI::Option* option) const override {
+    return option->get_type_size() != 0 && !option->get_type_name().empty() ? " " + option->get_type_name() : "";
+  }
+
+  std::string make_option(const CLI::Option* option, bool isPositional) const override {
+    std::string line = "  " + make_option_name(option, isPositional) + make_option_opts(option);
+    std::string text;
+    if (line.size() + 2 > kOptionColumn) {
+      text = line + "\n";
+      line.clear();
+    }
+    std::vector<std::string> words;
+    const std::string description = make_option_desc(option);
+    for (std::size_t at = 0; at < description.size();) {
+      const std::size_t end = std::min(description.find(' ', at), description.size());
+      if (end > at) words.push_back(description.substr(at, end - at));
+      at = end + 1;
+    }
+    for (const std::string& word : words) {
+      if (!line.empty() && line.size() >= kOptionColumn && line.size() + 1 + word.size() > kWidth) {
+        text += line + "\n";
+        line.clear();
+      }
+      if (line.size() < kOptionColumn) line.resize(kOptionColumn, ' ');
+      else line += ' ';
+      line += word;
+    }
+    return text + line + "\n";
+  }
+
+  std::string make_option_name(const CLI::Option* option, bool isPositional) const override {
+    std::string names;
+    for (const char c : CLI::Formatter::make_option_name(option, isPositional)) {
+      names += c;
+      if (c == ',') names += ' ';
+    }
+    return names;
+  }
+
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    (void)app;
+    return "Usage: " + name + " [OPTION]...\n";
+  }
+};
+
+// The closest name among `names` to the misspelt option `given`, where one is close
+// enough to be meant (at most two letters apart, edits of a letter or of two letters'
+// order); empty otherwise.
+std::string ClosestOption(const std::string& given, const std::vector<std::string>& names) {
+  std::string best;
+  std::size_t bestDistance = 3;
+  for (const std::string& name : names) {
+    // The optimal string alignment distance: insertions, deletions, substitutions and
+    // transpositions of neighbours.
+    std::vector<std::vector<std::size_t>> d(given.size() + 1, std::vector<std::size_t>(name.size() + 1));
+    for (std::size_t i = 0; i <= given.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= name.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= given.size(); ++i) {
+      for (std::size_t j = 1; j <= name.size(); ++j) {
+        const std::size_t cost = given[i - 1] == name[j - 1] ? 0 : 1;
+        d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+        if (i > 1 && j > 1 && given[i - 1] == name[j - 2] && given[i - 2] == name[j - 1]) {
+          d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+      }
+    }
+    if (d[given.size()][name.size()] < bestDistance) {
+      bestDistance = d[given.size()][name.size()];
+      best = name;
+    }
+  }
+  return best;
+}
+
+// A usage error as a well-kept tool words it: the program's name first, an unknown
+// option with the one likely meant, and where to read more.
+void ExplainUsageError(const CLI::App& app, const CLI::ParseError& error) {
+  std::string why = error.what();
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    const std::vector<std::string> extras = app.remaining();
+    const auto option = std::find_if(extras.begin(), extras.end(), [](const std::string& word) { return word.starts_with("-"); });
+    const std::string& extra = option != extras.end() ? *option : extras.front();
+    if (extra.starts_with("-")) {
+      const std::string given = extra.substr(0, extra.find('='));
+      std::vector<std::string> names;
+      for (const CLI::Option* known : app.get_options()) {
+        for (const std::string& name : known->get_lnames()) names.push_back("--" + name);
+      }
+      const std::string meant = ClosestOption(given, names);
+      why = "unknown option " + given + (meant.empty() ? "" : "; did you mean " + meant + "?");
+    } else {
+      why = "unexpected argument " + extra + " (every option names its value: --cd PATH, --install-dir PATH)";
+    }
+  }
+  output::WriteErrorLine(files::ShownText("zandrel2-install: " + why));
+  output::WriteErrorLine("Try 'zandrel2-install --help' for more information.");
+}
 
 // A stop request (Ctrl-C, SIGTERM, SIGHUP) before or during the copy stops it after the
 // file being copied, and the program ends with the request's status; a second request
@@ -345,29 +471,30 @@ int main(int argc, char** argv) {
   PrepareTraceOutput();
   g_requestsOnThread = stops::WatchStopRequests(&StopOnRequest);
 
-  CLI::App app{"Installs the HTML product catalog from a catalog CD into an Apache2 document tree.",
+  CLI::App app{"Installs the HTML product catalog of a catalog CD into an Apache2 document\ntree.\n",
                "zandrel2-install"};
   std::string cdPath = "D:\\";
   std::string installDir = "C:\\Apache2";
-  app.add_option("--cd", cdPath, "CD root, a Windows or Linux path")->capture_default_str();
-  app.add_option("--install-dir", installDir, "Apache2 install directory")->capture_default_str();
+  app.formatter(std::make_shared<HelpFormatter>());
+  app.add_option("--cd", cdPath, "the CD root, a Windows or Linux path (default D:\\)")->type_name("PATH");
+  app.add_option("--install-dir", installDir, "Apache2's install directory (default C:\\Apache2)")->type_name("PATH");
   bool progressForced = false;
   bool progressOff = false;
   bool summary = false;
-  app.add_flag("--progress", progressForced, "Show a progress line on standard error even when it is no terminal");
-  app.add_flag("--no-progress", progressOff, "Show no progress line, even on a terminal")->excludes("--progress");
-  app.add_flag("--summary", summary, "End with a summary line, even when standard error is no terminal");
+  app.add_flag("--progress", progressForced, "show a progress line on standard error even when it is no terminal");
+  app.add_flag("--no-progress", progressOff, "show no progress line, even on a terminal")->excludes("--progress");
+  app.add_flag("--summary", summary, "end with a summary, even when standard error is no terminal");
   std::string logFile;
   bool logOff = false;
-  app.add_option("--log", logFile, "Write the install's log to FILE instead of a new file in the log folder")
+  app.add_option("--log", logFile, "write the install's log to FILE instead of a new one in the log folder")
       ->type_name("FILE");
-  app.add_flag("--no-log", logOff, "Write no log")->excludes("--log");
+  app.add_flag("--no-log", logOff, "write no log")->excludes("--log");
   bool openCatalog = false;
-  app.add_flag("--open", openCatalog, "Open the installed catalog in the browser after a successful install");
+  app.add_flag("--open", openCatalog, "open the installed catalog in the browser after a successful install");
   bool noCheck = false;
-  app.add_flag("--no-check", noCheck, "Do not ask the web server whether it serves the installed catalog");
-  app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT);
-  app.set_help_flag("--help,-h", "Print this help message and exit (also /?)");
+  app.add_flag("--no-check", noCheck, "do not ask the web server whether it serves the installed catalog");
+  app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT, "print the version and exit");
+  app.set_help_flag("--help,-h", "print this help and exit (also /?)");
   app.footer(kHelpFooter);
   // "/?" asks for help, as Windows programs take it, unless it is an option's value.
   std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -381,7 +508,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::Success& success) {
     return app.exit(success);
   } catch (const CLI::ParseError& error) {
-    app.exit(error);
+    ExplainUsageError(app, error);
     return kExitUsage;
   }
 

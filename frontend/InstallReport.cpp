@@ -20,8 +20,11 @@ namespace {
 std::string WhyNotCreated(const std::string& folder, unsigned long error) {
   const std::string drive(path_text::DriveOf(folder));
   if (!drive.empty() && files::SystemPath((drive + "\\").c_str()).empty()) {
-    return "drive " + drive + " is not mapped: make " + "$WINEPREFIX/dosdevices/" +
-           static_cast<char>(drive[0] | 0x20) + ": a link to its folder, or give a Linux path";
+    // Most often a first run on Linux with the Windows default C:\Apache2.
+    return "drive " + drive + " is not mapped, and " + folder.substr(0, folder.find('\\', drive.size() + 1)) +
+           " is a Windows path: give Apache2's folder as a Linux path (--install-dir /path/to/apache2), or map " +
+           drive + " in Wine's drive map (a link dosdevices/" + static_cast<char>(drive[0] | 0x20) +
+           ": to its folder in the Wine prefix, ~/.wine unless WINEPREFIX is set)";
   }
   // The folder was not there when looked for, and was when created: another install
   // made it in between.

@@ -37,10 +37,18 @@ done <<'ROWS'
 --help|0|--install-dir
 --help|0|3   installed, but the trace could not be written
 /?|0|dosdevices/x: of Wine's drive map
---bogus|64|--bogus
+--bogus|64|zandrel2-install: unknown option --bogus
+--intall-dir /tmp/x|64|zandrel2-install: unknown option --intall-dir; did you mean --install-dir?
 --cd|64|--cd
-extra-argument|64|extra-argument
+extra-argument|64|zandrel2-install: unexpected argument extra-argument
 ROWS
+
+# The help reads as a well-kept tool's: within 80 columns whatever COLUMNS says, none of
+# the parser's own clutter, and examples.
+help=$(COLUMNS=60 "$install_tool" --help)
+expect_eq "$(awk 'length($0) > 80' <<<"$help")" "" "help lines over 80 columns"
+[[ "$help" != *TEXT* && "$help" != *Excludes* && "$help" == *$'Examples:\n  zandrel2-install --cd '* ]] \
+  || fail "the help's clutter or examples: $help"
 
 # A clean install with the defaults D:\ and C:\Apache2: status 0, one notice, the
 # trace in a file with CR LF line ends.
@@ -178,7 +186,7 @@ while IFS='|' read -r arguments why; do
   expect_eq "$status" 1 "status of [$arguments]"
   expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
 done <<'ROWS'
---install-dir 'Q:\Apache2'|cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped: make $WINEPREFIX/dosdevices/q: a link to its folder, or give a Linux path
+--install-dir 'Q:\Apache2'|cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped, and Q:\Apache2 is a Windows path: give Apache2's folder as a Linux path (--install-dir /path/to/apache2), or map Q: in Wine's drive map (a link dosdevices/q: to its folder in the Wine prefix, ~/.wine unless WINEPREFIX is set)
 --cd "$work/empty-cd"|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root $work/empty-cd
 --cd 'Q:\'|cannot search FP\HTML of the CD root Q:\ (its drive is not mapped) for the frame page: The system cannot find the path specified.
 ROWS

@@ -14,7 +14,7 @@ native=$(realpath "$1")
 windows=$(realpath "$2")
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+source "$here/test_prefix.sh"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 work=$(mktemp -d)
 chmod 755 "$work"

@@ -30,7 +30,7 @@ cleanup_all() {
 }
 
 if [[ $platform == windows ]]; then
-  : "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+  source "$here/test_prefix.sh"
   export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
   ln -sfn "$work/slow" "$WINEPREFIX/dosdevices/d:"
   apache=$WINEPREFIX/drive_c/Apache2

@@ -12,7 +12,7 @@ artifacts=$2
 here=$(cd "$(dirname "$0")" && pwd)
 tools=$here/../tools
 source "$here/x11_session.sh"
-: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+source "$here/test_prefix.sh"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
 if [[ ! -c /dev/fuse ]] || ! command -v fuseiso >/dev/null; then

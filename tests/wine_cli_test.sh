@@ -8,7 +8,7 @@ set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 wine=$here/../tools/wine.sh
-: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+source "$here/test_prefix.sh"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 work=$(mktemp -d)
 chmod 755 "$work"

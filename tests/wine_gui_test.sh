@@ -14,7 +14,7 @@ app=$1
 artifacts=$2
 tools=$(cd "$(dirname "$0")/../tools" && pwd)
 source "$(dirname "$0")/x11_session.sh"
-: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+source "$(dirname "$0")/test_prefix.sh"
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8
 
 # D: holds the catalog CD in a folder of a Japanese name, which the install takes from

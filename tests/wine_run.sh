@@ -3,7 +3,7 @@
 # folder of its own, in the Japanese code page. Needs WINEPREFIX from
 # tools/wine-prefix.sh, of the program's word size.
 set -euo pipefail
-: "${WINEPREFIX:?prepare one with tools/wine-prefix.sh}"
+source "$(dirname "$0")/test_prefix.sh"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ln -sfn "$scratch" "$WINEPREFIX/dosdevices/d:"

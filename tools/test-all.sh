@@ -37,7 +37,7 @@ windows_suite() {
   export WINEPREFIX=$wine_home/prefix
   # D: is a CD-ROM drive holding the sample catalog; tests that need another CD remap it.
   tools/make-sample-cd.py "$wine_home/cd"
-  tools/wine-prefix.sh "$preset" "$WINEPREFIX" "$wine_home/cd"
+  tools/wine-prefix.sh "$preset" "$WINEPREFIX" "$wine_home/cd" --for-tests
   # Wine's background services must not inherit ctest's output pipes: start them first.
   wineserver -p
   tools/wine.sh cmd /c exit </dev/null >/dev/null 2>&1

@@ -6,9 +6,15 @@
 # captions' "MS UI Gothic") are Debian's IPAPGothic. Run the programs with
 # tools/wine.sh and LC_ALL=ja_JP.UTF-8 (code page 932).
 #
-#   wine-prefix.sh win32|win64 PREFIX CD_FOLDER
+#   wine-prefix.sh win32|win64 PREFIX CD_FOLDER [--for-tests]
+#
+# --for-tests marks the prefix as the tests' own: they change its drive D: and
+# C:\Apache2, and refuse to run in a prefix without the mark.
 set -euo pipefail
-(($# == 3)) && [[ $1 == win32 || $1 == win64 ]] || { echo "usage: $0 win32|win64 PREFIX CD_FOLDER" >&2; exit 2; }
+if ! { (($# == 3)) || { (($# == 4)) && [[ $4 == --for-tests ]]; }; } || [[ $1 != win32 && $1 != win64 ]]; then
+  echo "usage: $0 win32|win64 PREFIX CD_FOLDER [--for-tests]" >&2
+  exit 2
+fi
 tools=$(cd "$(dirname "$0")" && pwd)
 export WINEARCH=$1 WINEPREFIX=$2 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [[ $WINEARCH == win64 ]]; then export WINELOADER=/usr/lib/wine/wine64; else export WINELOADER=/usr/lib/wine/wine; fi
@@ -33,3 +39,6 @@ Windows Registry Editor Version 5.00
 REG
 "$tools/wine.sh" regedit /S "Z:$(echo "$WINEPREFIX/zandrel2.reg" | tr / '\\')" >/dev/null 2>&1
 wineserver -w
+if [[ ${4:-} == --for-tests ]]; then
+  echo "made by tools/wine-prefix.sh for the Windows programs' tests, which change it" >"$WINEPREFIX/zandrel2-test-prefix"
+fi

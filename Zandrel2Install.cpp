@@ -44,9 +44,9 @@ enum ExitStatus : int {
   kExitInterrupted = 130,
 };
 
-// The help's end: each platform's own exit statuses, how paths are taken, examples.
-#ifdef _WIN32
-constexpr const char* kHelpFooter = R"(Exit status:
+// The help's end: the exit statuses, each platform's own among them, how paths are
+// taken, and examples.
+constexpr const char* kCommonStatuses = R"(Exit status:
   0   installed
   1   a target folder could not be prepared, or the CD holds no frame page
       (notice ERR-01)
@@ -54,7 +54,9 @@ constexpr const char* kHelpFooter = R"(Exit status:
       ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
   3   installed, but the trace could not be written to standard output
   64  bad usage
-  130 stopped by Ctrl-C or Ctrl-Break, abandoning the file being copied
+)";
+#ifdef _WIN32
+constexpr const char* kPlatformHelp = R"(  130 stopped by Ctrl-C or Ctrl-Break, abandoning the file being copied
       (notice "Install stopped."); a second request ends the program at once
   129 stopped the same way by the console's closing
 
@@ -65,23 +67,15 @@ Examples:
   zandrel2-install --cd E:\ --open
   zandrel2-install --cd E:\ --install-dir "C:\Program Files\Apache2" --no-check)";
 #else
-constexpr const char* kHelpFooter = R"(Exit status:
-  0   installed
-  1   a target folder could not be prepared, or the CD holds no frame page
-      (notice ERR-01)
-  2   installed in part: entries of the catalog were left out (trace lines
-      ERR-03 but for a missing folder, ERR-04, ERR-05; notice ERR-05)
-  3   installed, but the trace could not be written to standard output
-  64  bad usage
-  130 stopped by Ctrl-C, abandoning the file being copied (notice "Install
+constexpr const char* kPlatformHelp = R"(  130 stopped by Ctrl-C, abandoning the file being copied (notice "Install
       stopped."); a second request ends the program at once
   143 stopped the same way by SIGTERM
   129 stopped the same way by SIGHUP (a terminal closed)
 
 Paths:
 )"
-                                   // The manual pages say the same, word for word (tests/manual_test.sh).
-                                   R"(  Both options take Windows paths. On Linux a drive letter X: is the folder
+                                      // The manual pages say the same, word for word (tests/manual_test.sh).
+                                      R"(  Both options take Windows paths. On Linux a drive letter X: is the folder
   $WINEPREFIX/dosdevices/x: of Wine's drive map (WINEPREFIX is ~/.wine unless
   set). Without that entry, D: is the first optical disc or disc image mounted,
   else /media/cdrom, and Z: is /; other letters are not mapped. Linux paths such
@@ -495,7 +489,7 @@ int main(int argc, char** argv) {
   app.add_flag("--no-check", noCheck, "do not ask the web server whether it serves the installed catalog");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT, "print the version and exit");
   app.set_help_flag("--help,-h", "print this help and exit (also /?)");
-  app.footer(kHelpFooter);
+  app.footer(std::string(kCommonStatuses) + kPlatformHelp);
   // "/?" asks for help, as Windows programs take it, unless it is an option's value.
   std::vector<std::string> arguments(argv + 1, argv + argc);
   for (std::size_t i = 0; i < arguments.size(); ++i) {

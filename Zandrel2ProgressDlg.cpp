@@ -4,6 +4,9 @@
 
 #include "frontend/InstallReport.h"
 #include "frontend/ProgressText.h"
+#include "installer/InstallContext.h"
+#include "installer/SystemPath.h"
+#include "installer/TextEncoding.h"
 
 namespace {
 constexpr const char* kStopping = "Stopping...";
@@ -14,6 +17,7 @@ CInstallProgressDlg::CInstallProgressDlg(InstallProgress& progress, CWnd* pParen
 
 void CInstallProgressDlg::DoDataExchange(CDataExchange* pDX) {
   CWorkDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_PROGRESS_DESTINATION, m_destination);
   DDX_Text(pDX, IDC_PROGRESS_FILE, m_currentFile);
   DDX_Progress(pDX, IDC_PROGRESS_BAR, m_shareDone);
   DDX_Text(pDX, IDC_PROGRESS_FILES, m_fileCount);
@@ -27,7 +31,11 @@ END_MESSAGE_MAP()
 BOOL CInstallProgressDlg::OnInitDialog() {
   // What is going on, and in which program, as a taskbar or a window list shows it.
   SetWindowText((std::string("Installing the catalog - ") + AfxGetApp()->m_pszAppName).c_str());
-  m_currentFile = "Counting the catalog's files...";
+  // Where the files go, as this system names the folder (on Linux, its Linux path).
+  const std::string folder = CatalogFolder();
+  const std::string onSystem = files::SystemPath(folder.c_str());
+  m_destination = ("Into " + files::ShownText(onSystem.empty() ? folder : onSystem)).c_str();
+  m_fileCount = FormatFileCount(m_progress.Read()).c_str();
   return CWorkDialog::OnInitDialog();
 }
 
@@ -42,7 +50,7 @@ void CInstallProgressDlg::OnTimer(UINT nIDEvent) {
     if (!now.currentFile.empty()) m_currentFile = report::Readable(now.currentFile).c_str();
     m_times = FormatTimes(now, left).c_str();
   }
-  m_shareDone = ShareDone(now, port::kProgressScale);
+  m_shareDone = now.counted ? ShareDone(now, port::kProgressScale) : port::kProgressBusy;
   m_fileCount = FormatFileCount(now).c_str();
   UpdateData(FALSE);
   if (m_pOwner != nullptr) m_pOwner->SetTaskbarProgress(m_shareDone);

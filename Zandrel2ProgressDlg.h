@@ -13,8 +13,9 @@ class CInstallProgressDlg : public CWorkDialog {
   CInstallProgressDlg(InstallProgress& progress, CWnd* pParent);
 
   enum { IDD = IDD_PROGRESS };
+  CString m_destination;  // the folder the catalog goes into
   CString m_currentFile;
-  int m_shareDone = 0;  // thousandths of the bytes
+  int m_shareDone = port::kProgressBusy;  // thousandths of the bytes; busy while they are counted
   CString m_fileCount;
   CString m_times;
 

@@ -67,8 +67,10 @@ std::intptr_t DefaultProcessing(Window* window, unsigned message, std::uintptr_t
 std::string GetControlText(Window* window, int controlId);
 void SetControlText(Window* window, int controlId, const std::string& text);
 void EnableControl(Window* window, int controlId, bool enabled);
-// A progress bar's position, in parts of its length: kProgressScale is the whole bar.
+// A progress bar's position, in parts of its length: kProgressScale is the whole bar;
+// kProgressBusy shows it busy, moving without a position, while the whole is not known.
 inline constexpr int kProgressScale = 1000;
+inline constexpr int kProgressBusy = -1;
 void SetProgressBar(Window* window, int controlId, int thousandths);
 void SetWindowTitle(Window* window, const std::string& text);
 

@@ -95,9 +95,13 @@ std::string FormatBytes(std::uint64_t bytes) {
 }
 
 std::string FormatFileCount(const InstallProgress::Snapshot& progress) {
-  if (!progress.counted) return FormatText("%llu files", static_cast<unsigned long long>(progress.filesDone));
-  return FormatText("%llu of %llu files", static_cast<unsigned long long>(progress.filesDone),
-                    static_cast<unsigned long long>(progress.totalFiles));
+  const auto done = static_cast<unsigned long long>(progress.filesDone);
+  if (!progress.counted) {
+    return done == 0 ? std::string("Counting the files...")
+                     : FormatText("Counting the files... %llu %s copied", done, done == 1 ? "file" : "files");
+  }
+  const auto total = static_cast<unsigned long long>(progress.totalFiles);
+  return FormatText("%llu of %llu %s", done, total, total == 1 ? "file" : "files");
 }
 
 std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left) {

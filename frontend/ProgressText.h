@@ -43,7 +43,7 @@ std::string FormatDuration(std::chrono::seconds duration);
 // "0 bytes", "999 bytes", "1.5 KB", "2.4 GB": powers of 1024, one decimal below 10.
 std::string FormatBytes(std::uint64_t bytes);
 // "12 of 340 files", or "12 files" while they are being counted.
-std::string FormatFileCount(const InstallProgress::Snapshot& progress);
+std::string FormatFileCount(const InstallProgress::Snapshot& progress);  // "12 of 340 files", "Counting the files..."
 // "Elapsed 0:12, about 1:05 left", the estimate left out while it means nothing.
 std::string FormatTimes(const InstallProgress::Snapshot& progress, std::optional<std::chrono::seconds> left);
 // `progress` with what is done capped at the totals, once they are known: a file that

@@ -36,11 +36,12 @@ constexpr ControlTemplate kInstallControls[] = {
 // The progress window of an install: the file being copied, the bar by bytes, the
 // files done and the times, and Stop. The window's title is the application's name.
 constexpr ControlTemplate kProgressControls[] = {
-    {IDC_PROGRESS_FILE, ControlKind::kText, "", 7, 7, 226, 9, kLeft | kNoPrefix | kPathEllipsis},
-    {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 19, 226, 11, 0, 0, "Install progress"},
-    {IDC_PROGRESS_FILES, ControlKind::kText, "", 7, 35, 226, 9, kLeft | kNoPrefix},
-    {IDC_PROGRESS_TIMES, ControlKind::kText, "", 7, 46, 226, 9, kLeft | kNoPrefix},
-    {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 60, 50, 14, kTabStop},
+    {IDC_PROGRESS_DESTINATION, ControlKind::kText, "", 7, 7, 226, 9, kLeft | kNoPrefix | kPathEllipsis},
+    {IDC_PROGRESS_FILE, ControlKind::kText, "", 7, 18, 226, 9, kLeft | kNoPrefix | kPathEllipsis},
+    {IDC_PROGRESS_BAR, ControlKind::kProgressBar, "", 7, 30, 226, 11, 0, 0, "Install progress"},
+    {IDC_PROGRESS_FILES, ControlKind::kText, "", 7, 46, 226, 9, kLeft | kNoPrefix},
+    {IDC_PROGRESS_TIMES, ControlKind::kText, "", 7, 57, 226, 9, kLeft | kNoPrefix},
+    {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 71, 50, 14, kTabStop},
 };
 
 // The outcome of an install, in the progress window's place: a headline, the details
@@ -64,7 +65,7 @@ constexpr DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, 0, 0, 235, 55, "Zandrel2のﾊﾞｰｼﾞｮﾝ情報", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0, kAboutControls},
     {IDD_ZANDREL2_DIALOG, 0, 0, 319, 139, "Zandrel", kDialogFont, 9,
      kPopup | kVisible | kCaption | kSysMenu | kModalFrame | kSetFont, kAppWindow, kInstallControls},
-    {IDD_PROGRESS, 0, 0, 240, 81, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
+    {IDD_PROGRESS, 0, 0, 240, 92, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
      kProgressControls},
     {IDD_OUTCOME, 0, 0, 300, 151, "", kDialogFont, 9, kPopup | kCaption | kSysMenu | kModalFrame | kSetFont, 0,
      kOutcomeControls},

@@ -25,8 +25,15 @@ TEST(InstallProgressText, FormatsSizesDurationsAndShares) {
   EXPECT_EQ(FormatDuration(std::chrono::seconds(3723)), "1:02:03");
 
   InstallProgress::Snapshot progress;
+  EXPECT_EQ(FormatFileCount(progress), "Counting the files...");
+  progress.filesDone = 1;
+  EXPECT_EQ(FormatFileCount(progress), "Counting the files... 1 file copied");
+  progress.totalFiles = 1;
+  progress.counted = true;
+  EXPECT_EQ(FormatFileCount(progress), "1 of 1 file");
+  progress = {};
   progress.filesDone = 12;
-  EXPECT_EQ(FormatFileCount(progress), "12 files");  // still counting
+  EXPECT_EQ(FormatFileCount(progress), "Counting the files... 12 files copied");
   EXPECT_EQ(ShareDone(progress, 1000), 0);
   progress.counted = true;
   progress.totalFiles = 340;

@@ -150,7 +150,11 @@ void EnableControl(Window* window, int controlId, bool enabled) {
 }
 
 void SetProgressBar(Window* window, int controlId, int thousandths) {
-  if (auto* bar = qobject_cast<QProgressBar*>(window->Control(controlId))) bar->setValue(thousandths);
+  auto* bar = qobject_cast<QProgressBar*>(window->Control(controlId));
+  if (bar == nullptr) return;
+  // A range of nothing is Qt's busy bar.
+  bar->setRange(0, thousandths == kProgressBusy ? 0 : kProgressScale);
+  if (thousandths != kProgressBusy) bar->setValue(thousandths);
 }
 
 void SetWindowTitle(Window* window, const std::string& text) { window->setWindowTitle(QString::fromStdString(text)); }

@@ -285,8 +285,17 @@ void EnableControl(Window* window, int controlId, bool enabled) {
 }
 
 void SetProgressBar(Window* window, int controlId, int thousandths) {
-  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETRANGE32, 0, port::kProgressScale);
-  SendDlgItemMessageW(window->hwnd, controlId, PBM_SETPOS, static_cast<WPARAM>(thousandths), 0);
+  // A marquee bar is busy without a position; the style switches between the two.
+  const HWND bar = GetDlgItem(window->hwnd, controlId);
+  const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
+  const bool busy = thousandths == port::kProgressBusy;
+  if (busy != ((style & PBS_MARQUEE) != 0)) {
+    SetWindowLongPtrW(bar, GWL_STYLE, busy ? (style | PBS_MARQUEE) : (style & ~static_cast<LONG_PTR>(PBS_MARQUEE)));
+    SendMessageW(bar, PBM_SETMARQUEE, busy ? TRUE : FALSE, 0);
+  }
+  if (busy) return;
+  SendMessageW(bar, PBM_SETRANGE32, 0, port::kProgressScale);
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(thousandths), 0);
 }
 
 void SetWindowTitle(Window* window, const std::string& text) {

@@ -42,7 +42,10 @@ class DialogNotices : public InstallNotices {
       m_verdict = served::Check(place, m_installDir, [&progress] { return progress.StopRequested(); });
     });
     m_dialog.SetTaskbarProgress(-1);
+    m_closeRequested = window.CloseRequested();
   }
+  // Whether the copy was stopped by a close box: the outcome's Close then ends the program.
+  bool CloseRequested() const { return m_closeRequested; }
 
  private:
   CDialog& m_dialog;
@@ -50,6 +53,7 @@ class DialogNotices : public InstallNotices {
   const InstallDetails& m_details;
   const std::string& m_installDir;
   served::Verdict m_verdict;
+  bool m_closeRequested = false;
 };
 
 // Once the chooser is up, selects the folder handed over as the hook's data, if any.
@@ -162,6 +166,8 @@ void CZandrel2Dlg::OnOK() {
   // why after its notice.
   if (outcome != InstallOutcome::kInstalled) ShowOutcome(*this, outcome, details, log, installDir);
   log.Note(outcome == InstallOutcome::kInstalled ? "installed" : "not installed");
+  // A copy stopped by a close box: the user meant to leave, and leaves with the outcome.
+  if (outcome == InstallOutcome::kStopped && notices.CloseRequested()) CDialog::OnCancel();
 }
 
 void CZandrel2Dlg::OnBrowseCdDrive() {

@@ -37,6 +37,9 @@ LRESULT CWorkDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const std::lock_guard lock(m_windowLock);
     m_windowGone = true;
   }
+  // A close request (its own close box, or its owner's, handed on) asks the work to
+  // stop as Cancel does; it is noted, since the user meant to leave.
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) m_closeRequested = true;
   if (message == kWorkEnded) {
     KillTimer(kProgressTimer);
     EndDialog(IDOK);

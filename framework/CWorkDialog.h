@@ -21,6 +21,10 @@ class CWorkDialog : public CDialog {
   // is told to quit) asks the work to stop, and waits for it.
   void RunWork(std::function<void()> work);
 
+  // Whether a close request (a close box) came while the work ran: the user meant to
+  // leave, not only to stop.
+  bool CloseRequested() const { return m_closeRequested; }
+
   // WM_TIMER's id while the work runs.
   static constexpr UINT kProgressTimer = 1;
 
@@ -42,6 +46,7 @@ class CWorkDialog : public CDialog {
   static constexpr UINT kWorkEnded = WM_APP + 1;
 
   UINT m_progressMilliseconds;
+  bool m_closeRequested = false;
   std::function<void()> m_work;
   std::jthread m_worker;
   std::exception_ptr m_failure;

@@ -59,9 +59,9 @@ check() {
   [[ "$imports" == "$imports_expected" ]] || { echo "FAIL: $(basename "$program") imports $imports" >&2; failures=$((failures + 1)); }
 }
 
-check "$2" "COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL " "${both[@]}" "${dialog[@]}"
+check "$2" "COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL WINHTTP.DLL " "${both[@]}" "${dialog[@]}"
 # The command line opens the catalog through the shell (--open).
-check "$3" "KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL " "${both[@]}" "${command_line[@]}"
+check "$3" "KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL WINHTTP.DLL " "${both[@]}" "${command_line[@]}"
 # The command-line program needs no themed controls and declares none.
 if "$triplet-windres" -i "$3" -O rc | grep -qF 'Common-Controls'; then
   echo "FAIL: $(basename "$3") asks for the common controls" >&2

@@ -1,6 +1,7 @@
 // zandrel2-install: the install request without a window, for scripted and headless
 // installs. Notices go to standard error as lines; the trace goes to standard output.
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -365,6 +366,10 @@ void Explain(InstallLog& log, const std::string& why) {
 
 void ExplainFailure(InstallLog& log, const InstallDetails& details) {
   if (details.failed != InstallDetails::Failed::kNothing) {
+    // What to do first, where the failure is a common one; then what happened.
+    if (const std::string next = report::WhatToDo(details, report::FrontEnd::kCommandLine); !next.empty()) {
+      Explain(log, next);
+    }
     Explain(log, report::PreparationProblem(details));
   } else if (details.copyFailures != 0) {
     Explain(log, report::LeftOutSummary(details));

@@ -66,6 +66,10 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       window.m_headline = "Not installed";
       lines = {report::PreparationProblem(details)};
       lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
+      // The user's terms and the next step first, the details below.
+      if (const std::string next = report::WhatToDo(details, report::FrontEnd::kWindow); !next.empty()) {
+        lines.insert(lines.begin(), next);
+      }
       break;
   }
   // The log takes a line at a time: a text of several lines (the folders) is split.

@@ -92,6 +92,27 @@ std::string Named(const std::string& path) {
   return onSystem == path ? shown : shown + " (" + files::ShownText(onSystem) + ")";
 }
 
+std::string WhatToDo(const InstallDetails& details, FrontEnd frontEnd) {
+  const bool window = frontEnd == FrontEnd::kWindow;
+  if (details.failed == InstallDetails::Failed::kFramePage) {
+    // No disc, a disc of something else, or a folder that is no catalog CD's root.
+    return (window ? "No" : "no") + std::string(" catalog CD found in ") + Named(details.path) + ". " +
+           (window ? std::string("Insert the catalog CD, or choose its drive with Browse.")
+                   : "Insert the catalog CD, or name its drive or folder with --cd.");
+  }
+  if (details.failed == InstallDetails::Failed::kCatalogRoot && details.error == files::kErrorPathNotFound) {
+    // The catalog root is {install}\htdocs\Catalogs: without htdocs it is no server's.
+    const std::string_view htdocs = path_text::ParentOf(details.path);
+    const std::string installDir(path_text::ParentOf(htdocs));
+    if (!installDir.empty() && EntryExists(installDir) && !EntryExists(htdocs)) {
+      return Named(installDir) + " has no htdocs folder, so it does not look like Apache2's folder. " +
+             (window ? std::string("Choose Apache2's folder with Browse.")
+                     : "Name Apache2's folder with --install-dir.");
+    }
+  }
+  return {};
+}
+
 std::string PreparationProblem(const InstallDetails& details) {
   switch (details.failed) {
     case InstallDetails::Failed::kNothing:

@@ -19,6 +19,15 @@ std::string Named(const std::string& path);
 // preparation did not fail.
 std::string PreparationProblem(const InstallDetails& details);
 
+// Which front end says it, and so which way the user takes to fix it.
+enum class FrontEnd { kWindow, kCommandLine };
+
+// The commonest preparation failures in the user's terms, with the next step: no catalog
+// CD in the CD root, or an install folder without htdocs, so not Apache2's folder. The
+// window names "Browse", the command line its option (--cd, --install-dir). Empty for
+// the other failures, which PreparationProblem words alone.
+std::string WhatToDo(const InstallDetails& details, FrontEnd frontEnd);
+
 // One line: how many entries were left out, the first three with the system's reason,
 // then a count of the rest.
 std::string LeftOutSummary(const InstallDetails& details);

@@ -178,17 +178,21 @@ expect_eq "$status" 1 "preparation failure status"
 expect_eq "$(cat "$work/notices")" "ERR-01 Fial to Create Derectory."$'\n'"zandrel2-install: cannot create C:\NoSuchApache\htdocs\Catalogs: C:\NoSuchApache ($WINEPREFIX/dosdevices/c:/NoSuchApache) does not exist" "preparation failure notice and why"
 expect_eq "$(wc -c < "$work/trace")" 0 "preparation failure trace"
 
-# After the notice, one line says why, for each kind of preparation failure.
-mkdir -p "$work/empty-cd/FP/HTML"
-while IFS='|' read -r arguments why; do
+# After the notice, the commonest failures say in the user's terms what to do, and then
+# one line says why, for each kind of preparation failure.
+mkdir -p "$work/empty-cd/FP/HTML" "$work/no-htdocs"
+while IFS='|' read -r arguments next why; do
   status=0
   eval "\"$install_tool\" $arguments" >/dev/null 2>"$work/notices" || status=$?
   expect_eq "$status" 1 "status of [$arguments]"
-  expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
+  expected=$'ERR-01 Fial to Create Derectory.\n'
+  [[ -z $next ]] || expected+="zandrel2-install: ${next//\$work/$work}"$'\n'
+  expect_eq "$(cat "$work/notices")" "${expected}zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
 done <<'ROWS'
---install-dir 'Q:\Apache2'|cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped, and Q:\Apache2 is a Windows path: give Apache2's folder as a Linux path (--install-dir /path/to/apache2), or map Q: in Wine's drive map (a link dosdevices/q: to its folder in the Wine prefix, ~/.wine unless WINEPREFIX is set)
---cd "$work/empty-cd"|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root $work/empty-cd
---cd 'Q:\'|cannot search FP\HTML of the CD root Q:\ (its drive is not mapped) for the frame page: The system cannot find the path specified.
+--install-dir "$work/no-htdocs"|$work/no-htdocs has no htdocs folder, so it does not look like Apache2's folder. Name Apache2's folder with --install-dir.|cannot create $work/no-htdocs\htdocs\Catalogs: $work/no-htdocs\htdocs ($work/no-htdocs/htdocs) does not exist
+--install-dir 'Q:\Apache2'||cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped, and Q:\Apache2 is a Windows path: give Apache2's folder as a Linux path (--install-dir /path/to/apache2), or map Q: in Wine's drive map (a link dosdevices/q: to its folder in the Wine prefix, ~/.wine unless WINEPREFIX is set)
+--cd "$work/empty-cd"|no catalog CD found in $work/empty-cd. Insert the catalog CD, or name its drive or folder with --cd.|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root $work/empty-cd
+--cd 'Q:\'|no catalog CD found in Q:\ (its drive is not mapped). Insert the catalog CD, or name its drive or folder with --cd.|cannot search FP\HTML of the CD root Q:\ (its drive is not mapped) for the frame page: The system cannot find the path specified.
 ROWS
 
 # Copy failure: status 2 and the ERR-05 notice after the start notice. A folder in

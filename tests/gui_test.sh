@@ -62,6 +62,9 @@ focus_window "$outcome"
 shoot outcome-failed.png
 xdotool key Escape
 gone '^Not installed - zandrel2$'
+# First what to do, in the user's terms, then the details.
+grep -q "^C:\\\\Apache2 (.*) has no htdocs folder, so it does not look like Apache2's folder. Choose Apache2's folder with Browse." \
+  "$XDG_STATE_HOME"/zandrel2/*.log || fail "the outcome does not say what to do: $(cat "$XDG_STATE_HOME"/zandrel2/*.log)"
 grep -q "^Cannot create C:\\\\Apache2\\\\htdocs\\\\Catalogs: C:\\\\Apache2\\\\htdocs (.*) does not exist" "$XDG_STATE_HOME"/zandrel2/*.log \
   || fail "the log does not say why: $(cat "$XDG_STATE_HOME"/zandrel2/*.log)"
 

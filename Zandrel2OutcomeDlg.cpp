@@ -53,7 +53,9 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
     case InstallOutcome::kStopped:
       window.m_headline = "Stopped";
       lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
-               "What was copied stays; the next Copy completes the catalog.", report::FolderLines()};
+               "What was copied stays; the catalog the server serves now is incomplete until the next Copy "
+               "completes it.",
+               report::FolderLines()};
       break;
     case InstallOutcome::kCopyFailed:
       window.m_headline = "Not installed completely";

@@ -54,11 +54,12 @@ std::string LeftOutEntry(const LeftOut& entry) {
   // folder as the cure, or the CD's.
   if (entry.excess != 0) {
     const bool copy = entry.tooLong != entry.path;
-    return files::ShownText(entry.tooLong) + " (" + std::to_string(entry.excess) +
+    return Readable(entry.tooLong) + " (" + std::to_string(entry.excess) +
            (entry.excess == 1 ? " character" : " characters") + " too long for a Windows path; " +
            (copy ? "choose a shorter install folder)" : "copy the CD to a shorter folder)");
   }
-  return files::ShownText(entry.path) + " (" + files::ErrorText(entry.error) + ")";
+  // The trace's doubled separators are the trace's own: a person reads the path once.
+  return Readable(entry.path) + " (" + files::ErrorText(entry.error) + ")";
 }
 
 }  // namespace
@@ -79,9 +80,11 @@ std::string Readable(std::string_view path) {
 }
 
 std::string FolderLines() {
-  std::string lines = "Catalog folder: " + Readable(g_catalogRoot);
-  const std::string onSystem = files::SystemPath(g_catalogRoot.c_str());
-  if (!onSystem.empty() && onSystem != g_catalogRoot) lines += "\r\nLinux folder: " + files::ShownText(onSystem);
+  // The catalog's own folder, as the command line names it too.
+  const std::string folder = g_catalogId.Text().empty() ? g_catalogRoot : CatalogFolder();
+  std::string lines = "Catalog folder: " + Readable(folder);
+  const std::string onSystem = files::SystemPath(folder.c_str());
+  if (!onSystem.empty() && onSystem != folder) lines += "\r\nLinux folder: " + files::ShownText(onSystem);
   return lines;
 }
 

@@ -202,7 +202,7 @@ mkdir -p "$work/c/Apache2/htdocs/Catalogs/index.htm"
 status=0
 "$install_tool" >"$work/trace" 2>"$work/notices" || status=$?
 expect_eq "$status" 2 "copy failure status"
-expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.\nzandrel2-install: 1 entry of the catalog was left out: D:\\\\INST_FP\\\\index.htm (Access is denied.) (see the trace\'s ERR-03, ERR-04 and ERR-05 lines)' "copy failure notices"
+expect_eq "$(cat "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.\nzandrel2-install: 1 entry of the catalog was left out: D:\\INST_FP\\index.htm (Access is denied.) (see the trace\'s ERR-03, ERR-04 and ERR-05 lines)' "copy failure notices"
 grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "$work/trace" || fail "ERR-05 trace line"
 
 # One stream, a pipe or a terminal, holds the trace and the notices in the order they

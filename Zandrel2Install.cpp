@@ -490,6 +490,8 @@ int main(int argc, char** argv) {
   app.add_flag("--no-log", logOff, "write no log")->excludes("--log");
   bool openCatalog = false;
   app.add_flag("--open", openCatalog, "open the installed catalog in the browser after a successful install");
+  bool traceShown = false;
+  app.add_flag("--trace", traceShown, "write the trace to standard output even when it is a terminal");
   bool noCheck = false;
   app.add_flag("--no-check", noCheck, "do not ask the web server whether it serves the installed catalog");
   app.set_version_flag("--version", "zandrel2-install " ZANDREL2_VERSION_TEXT, "print the version and exit");
@@ -511,6 +513,9 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  // On a terminal the copy lines are noise to a person: the progress line and the
+  // summary say what happened, and the log keeps the trace.
+  if (!traceShown) KeepTraceOffTerminal();
   g_cdPath.Format("%s", cdPath);
   // A log among the CD's files would be read back into the catalog, and an existing file
   // of the CD would be lost: refused before anything is opened.

@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::size_t kTraceBufferBytes = 4096;
 bool g_traceIsInteractive = false;
+bool g_traceOffTerminal = false;  // the trace goes to the log only
 std::mutex g_traceLock;
 std::function<void()> g_stepAside;  // the terminal's other writer
 bool g_tracePrepared = false;
@@ -60,15 +61,17 @@ const bool g_preparedAtStart = (PrepareTraceOutput(), true);
 namespace {
 
 void WriteTrace(const std::string& text) {
-  if (g_traceIsInteractive && g_stepAside) g_stepAside();
-  if (output::TranslatesLineFeeds()) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-  } else {
-    WriteWithCrLf(text, stdout);
+  if (!g_traceOffTerminal) {
+    if (g_traceIsInteractive && g_stepAside) g_stepAside();
+    if (output::TranslatesLineFeeds()) {
+      std::fwrite(text.data(), 1, text.size(), stdout);
+    } else {
+      WriteWithCrLf(text, stdout);
+    }
+    if (g_traceIsInteractive) std::fflush(stdout);
+    // Before the log is written: its writes must not change the error noted.
+    NoteWriteError();
   }
-  if (g_traceIsInteractive) std::fflush(stdout);
-  // Before the log is written: its writes must not change the error noted.
-  NoteWriteError();
   {
     const std::lock_guard logLock(g_logLock);
     if (g_traceLog != nullptr) {
@@ -90,6 +93,13 @@ void Trace(const char* format, ...) {
 
   const std::lock_guard lock(g_traceLock);
   WriteTrace(text);
+}
+
+bool TraceGoesToTerminal() { return g_traceIsInteractive; }
+
+void KeepTraceOffTerminal() {
+  const std::lock_guard lock(g_traceLock);
+  g_traceOffTerminal = g_traceIsInteractive;
 }
 
 void EndTraceLine() {

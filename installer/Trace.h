@@ -12,6 +12,13 @@
 // itself before main; later calls do nothing.
 void PrepareTraceOutput();
 
+// Whether standard output is an interactive terminal.
+bool TraceGoesToTerminal();
+
+// Keeps the trace off standard output where that is a terminal (a person reading it
+// takes the copy lines for news); a log still gets it. Elsewhere it changes nothing.
+void KeepTraceOffTerminal();
+
 // Writes one trace text, formatted like printf.
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

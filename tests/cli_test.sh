@@ -208,13 +208,22 @@ grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "
 # One stream, a pipe or a terminal, holds the trace and the notices in the order they
 # happened: the trace is written out before each notice, and each notice is whole.
 piped=$("$install_tool" 2>&1 | tr -d '\r' || true)
-on_terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null | tr -d '\r' || true)
+on_terminal=$(script -qec "\"$install_tool\" --no-progress --trace" /dev/null | tr -d '\r' || true)
 for combined in "$piped" "$on_terminal"; do
   [[ "$combined" == "Start to Install."$'\n'"ERR-01 Fial"*$'\n'"ERR-05 File Copy Error."$'\n'"zandrel2-install: 1 entry"* ]] \
     || fail "trace and notices out of order: $combined"
   [[ "$combined" != *"jpgERR-05"* && "$combined" != *"htmERR-05 File"* ]] || fail "a notice inside a trace line: $combined"
 done
 rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
+
+# On a terminal a person reads no trace (the copy lines, a repeated install's ERR-01):
+# the notices and the summary say what happened, and the log keeps the trace; --trace
+# asks for it there too.
+fresh_install_dir
+terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null | tr -d '\r' || true)
+[[ "$terminal" != *"copy D:"* && "$terminal" != *"ERR-01"* && "$terminal" == "Start to Install."$'\n'"zandrel2-install: "*" files copied, 0 failed"* ]] \
+  || fail "the trace on a terminal without --trace: $terminal"
+grep -q "^copy D:" "$(ls "$logs"/zandrel2-*.log | tail -n 1)" || fail "the log lacks the trace kept off the terminal"
 
 # No standard output at all: the install behaves the same and the trace goes nowhere,
 # not into a file the install opens.
@@ -384,7 +393,7 @@ if have_fuse; then
   # A background job starts with Ctrl-C ignored, which the program keeps; a terminal's
   # foreground program, which this one stands for, starts with it in place.
   with_interrupt="import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])"
-  script -qfec "echo \$\$ > '$work/pid'; exec python3 -c '$with_interrupt' '$install_tool' --cd '$work/slow'" \
+  script -qfec "echo \$\$ > '$work/pid'; exec python3 -c '$with_interrupt' '$install_tool' --cd '$work/slow' --trace" \
     "$work/typescript" >/dev/null &
   script_pid=$!
   for _ in $(seq 100); do grep -Eq "([2-9]|[1-9][0-9]) of 41 files" "$work/typescript" 2>/dev/null && break; sleep 0.1; done

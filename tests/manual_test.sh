@@ -54,7 +54,7 @@ complete_words() {
   _zandrel2_install
   printf '%s\n' "${COMPREPLY[@]}" | sort
 }
-[[ "$(complete_words zandrel2-install --)" == $'--cd\n--help\n--install-dir\n--log\n--no-check\n--no-log\n--no-progress\n--open\n--progress\n--summary\n--version' ]] || fail "options: $(complete_words zandrel2-install --)"
+[[ "$(complete_words zandrel2-install --)" == $'--cd\n--help\n--install-dir\n--log\n--no-check\n--no-log\n--no-progress\n--open\n--progress\n--summary\n--trace\n--version' ]] || fail "options: $(complete_words zandrel2-install --)"
 [[ "$(complete_words zandrel2-install --install-dir "$work/srv")" == "$work/srv apache"$'\n'"$work/srv-cd" ]] \
   || fail "folders: $(complete_words zandrel2-install --install-dir "$work/srv")"
 exit $((failures > 0))

@@ -305,7 +305,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="timed runs of each side at each scale")
     parser.add_argument("--scales", default="1,2", help="CD sizes, in multiples of 10,000 files and 800 MB")
     parser.add_argument("--folder-entries", default="50000,100000", help="sizes of the one-folder runs; empty for none")
-    parser.add_argument("--check-runs", type=int, default=15, help="timed installs with and without the served check")
+    parser.add_argument("--check-runs", type=int, default=15, help="timed installs with and without the served check; 0 for none")
     parser.add_argument("--windows-install-tool",
                         default=os.path.join(ROOT, "build-win64", "bin", "zandrel2-install.exe"))
     parser.add_argument("--wine-folder-entries", default="",
@@ -322,14 +322,16 @@ def main():
     free = shutil.disk_usage(os.path.dirname(os.path.abspath(args.work))).free
     if free < need:
         sys.exit(f"run-bench: needs {need / 1e9:.0f} GB free for {args.work}, has {free / 1e9:.0f} GB")
-    print(f"run-bench: {args.install_tool} against {shutil.which('cp')}", flush=True)
+    if scales:
+        print(f"run-bench: {args.install_tool} against {shutil.which('cp')}", flush=True)
 
     with work_folder.run_folder(args.work, "run-bench") as work, bench_file_system(work, need / 1e9) as place:
         try:
             results = [measure_scale(args.install_tool, place, scale, args.runs, fresh) for scale in scales]
             for entries in filter(None, args.folder_entries.split(",")):
                 measure_one_big_folder(args.install_tool, place, int(entries), args.runs)
-            measure_served_check(args.install_tool, place, args.check_runs)
+            if args.check_runs > 0:
+                measure_served_check(args.install_tool, place, args.check_runs)
             wine_sizes = [int(entries) for entries in filter(None, args.wine_folder_entries.split(","))]
             if wine_sizes:
                 measure_big_folders_under_wine(args.windows_install_tool, place, wine_sizes, args.runs)
@@ -337,10 +339,12 @@ def main():
             if not fresh:
                 shutil.rmtree(os.path.join(place, "out"), ignore_errors=True)
 
-    memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, _, peak in results)
-    ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _, _ in results)
-    costs = ", ".join(f"{cost:+.1f}% at {files} files" for files, _, cost, _ in results)
-    print(f"median time ratio install/cp {ratios}; progress costs {costs}; install peak memory {memory}")
+    # The closing line sums up the scales measured; a run of other figures only has none.
+    if results:
+        memory = ", ".join(f"{megabytes(peak):.1f} MB at {files} files" for files, _, _, peak in results)
+        ratios = ", ".join(f"{ratio:.3f} at {files} files" for files, ratio, _, _ in results)
+        costs = ", ".join(f"{cost:+.1f}% at {files} files" for files, _, cost, _ in results)
+        print(f"median time ratio install/cp {ratios}; progress costs {costs}; install peak memory {memory}")
 
 
 if __name__ == "__main__":

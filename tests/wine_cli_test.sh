@@ -38,6 +38,12 @@ help=$(cd "$work" && "$wine" "$program" --help)
 [[ "$help" == *'Both options take Windows paths (C:\Apache2, D:\), as the system resolves them.'* && "$help" != *dosdevices* ]] \
   || fail "the Windows help's paths: $help"
 
+# The window program without a display says so, and fails, rather than vanishing.
+status=0
+no_display=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY "$wine" "$(dirname "$program")/Zandrel2.exe" 2>&1 >/dev/null) || status=$?
+expect_eq "$status:$no_display" "1:zandrel2: no window can be shown (no display); without one, install with zandrel2-install" \
+  "the window program without a display"
+
 # Standard output closed: the trace is dropped without a word, as by the Linux program.
 fresh_apache
 status=0

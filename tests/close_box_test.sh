@@ -45,6 +45,21 @@ start_program() {
   dialog=$(managed Zandrel)
 }
 
+# "Copy" by Enter, once the dialog takes keys: a slow start (the 32-bit programs under
+# qemu) can show the dialog a moment before it reads the keyboard. Waits for the notice.
+press_copy() {
+  local round
+  for round in $(seq 10); do
+    wmctrl -i -a "$dialog"
+    keys Return
+    for _ in $(seq 30); do
+      xdotool search --onlyvisible --name "^$app_name\$" >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+  done
+  fail "no notice after Copy in $round tries"
+}
+
 # The program's end, with status 0, after what $1 says.
 program_ends() {
   ended "$app_pid"
@@ -60,9 +75,7 @@ program_ends() {
 stop_by_close_request() {
   local target=$1 shot=$2
   start_program
-  wmctrl -i -a "$dialog"
-  keys Return
-  window_named "^$app_name\$" >/dev/null
+  press_copy
   keys Return
   local progress
   progress=$(window_named "^Installing the catalog - $app_name\$")

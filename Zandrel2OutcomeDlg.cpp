@@ -34,6 +34,16 @@ void CInstallOutcomeDlg::OnOpenCatalog() {
   }
 }
 
+namespace {
+
+// A line of the details as a sentence starts: with a capital.
+std::string Sentence(std::string line) {
+  if (!line.empty()) line.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(line.front())));
+  return line;
+}
+
+}  // namespace
+
 void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& details, InstallLog& log,
                  const std::string& installDir, const served::Verdict* verdict) {
   const bool installed = outcome == InstallOutcome::kInstalled;
@@ -42,12 +52,13 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
   switch (outcome) {
     case InstallOutcome::kInstalled:
       window.m_headline = "Installed";
-      window.m_catalogAddress = address::CatalogAddress(installDir, g_catalogRoot);
+      // The address the check found, where it ran: the configuration is read once.
+      window.m_catalogAddress =
+          verdict != nullptr ? verdict->address : address::CatalogAddress(installDir, g_catalogRoot);
       lines = {report::CopiedText(details), report::FolderLines(), "Address: " + window.m_catalogAddress};
       // Whether the server serves it, a line of its own: "Served at …", "Not served: …".
       if (verdict != nullptr && !verdict->line.empty()) {
-        lines.push_back(verdict->line);
-        lines.back().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.back().front())));
+        lines.push_back(Sentence(verdict->line));
       }
       break;
     case InstallOutcome::kStopped:
@@ -66,8 +77,7 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       break;
     case InstallOutcome::kPreparationFailed:
       window.m_headline = "Not installed";
-      lines = {report::PreparationProblem(details)};
-      lines.front().front() = static_cast<char>(std::toupper(static_cast<unsigned char>(lines.front().front())));
+      lines = {Sentence(report::PreparationProblem(details))};
       // The user's terms and the next step first, the details below.
       if (const std::string next = report::WhatToDo(details, report::FrontEnd::kWindow); !next.empty()) {
         lines.insert(lines.begin(), next);

@@ -11,9 +11,9 @@ namespace {
 // The most of the front page that is compared: a catalog's front page is a few KiB.
 constexpr std::size_t kPageBytes = std::size_t{4} << 20;
 
-Verdict NotServed(std::string reason) { return {Verdict::Kind::kNotServed, "not served: " + std::move(reason)}; }
+Verdict NotServed(std::string reason) { return {Verdict::Kind::kNotServed, "not served: " + std::move(reason), {}}; }
 
-Verdict NotChecked(std::string why) { return {Verdict::Kind::kNotChecked, "not checked: " + std::move(why)}; }
+Verdict NotChecked(std::string why) { return {Verdict::Kind::kNotChecked, "not checked: " + std::move(why), {}}; }
 
 // How a server that is not running is started, on this platform.
 std::string HowToStart(const std::string& installDir) {
@@ -74,12 +74,11 @@ Verdict FromAnswer(const address::CatalogPlace& place, const std::string& instal
       return NotServed("another server or site answers at " + at + ": its page is not the installed front page");
     }
   }
-  return {Verdict::Kind::kServed, "served at " + at};
+  return {Verdict::Kind::kServed, "served at " + at, {}};
 }
 
-}  // namespace
-
-Verdict Check(const address::CatalogPlace& place, const std::string& installDir, const std::function<bool()>& stopped) {
+// The verdict on what the server answered at the place, or why nothing was asked.
+Verdict Judge(const address::CatalogPlace& place, const std::string& installDir, const std::function<bool()>& stopped) {
   if (place.configuration.empty()) {
     return NotChecked(report::Named(installDir) + " holds no conf\\httpd.conf, so it may not be Apache2's folder; " +
                       "\"Open the catalog\" opens the file from disk, not through the server");
@@ -92,6 +91,14 @@ Verdict Check(const address::CatalogPlace& place, const std::string& installDir,
   const http::Answer answer = http::Get(place.address, place.server.listenAddress, kCheckTimeout, kPageBytes, stopped);
   Verdict verdict = FromAnswer(place, installDir, answer);
   verdict.line = files::ShownText(verdict.line);
+  return verdict;
+}
+
+}  // namespace
+
+Verdict Check(const address::CatalogPlace& place, const std::string& installDir, const std::function<bool()>& stopped) {
+  Verdict verdict = Judge(place, installDir, stopped);
+  verdict.address = place.address;
   return verdict;
 }
 

@@ -19,6 +19,8 @@ struct Verdict {
   Kind kind = Kind::kNotChecked;
   // "served at ADDRESS", "not served: REASON, and what to do", or "not checked: WHY".
   std::string line;
+  // The catalog's address the check was about, as the browser is given it.
+  std::string address;
 };
 
 // Asks the server for the catalog's front page at `place`'s address and compares the

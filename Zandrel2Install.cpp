@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -376,24 +377,41 @@ void ExplainFailure(InstallLog& log, const InstallDetails& details) {
   }
 }
 
-// The summary a robust copy tool ends with: what was copied and failed, how much, how
-// long, and where the catalog is now.
-void Summarise(InstallLog& log, const InstallDetails& copied, InstallOutcome outcome, const std::string& catalogAddress) {
+// The summary of a few lines a person reads at the end. First, before the server is
+// asked: installed or not and what was copied, and the catalog folder.
+void SummariseCopy(InstallLog& log, const InstallDetails& copied, InstallOutcome outcome) {
+  if (outcome == InstallOutcome::kPreparationFailed) {
+    Explain(log, "not installed");
+    return;
+  }
   const std::uint64_t done = copied.filesCopied;
-  std::string text = outcome == InstallOutcome::kStopped ? "stopped: " : "";
-  text += std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " + std::to_string(copied.filesFailed) +
-          " failed, " + FormatBytes(copied.bytesCopied) + " in " + FormatDuration(copied.elapsed) +
-          "; the catalog is in " +
-          report::Named(CatalogFolder());
-  if (outcome == InstallOutcome::kInstalled) text += "; browse it at " + catalogAddress;
-  if (!log.Path().empty() && log.Problem().empty()) text += "; the log is " + log.Path();
-  Explain(log, text);
+  const char* const how = outcome == InstallOutcome::kInstalled ? "installed: "
+                          : outcome == InstallOutcome::kStopped ? "stopped: "
+                                                                : "installed in part: ";
+  Explain(log, how + std::to_string(done) + (done == 1 ? " file" : " files") + " copied, " +
+                   std::to_string(copied.filesFailed) + " failed, " + FormatBytes(copied.bytesCopied) + " in " +
+                   FormatDuration(copied.elapsed));
+  Explain(log, "the catalog is in " + report::Named(CatalogFolder()));
+}
+
+// Then the installed catalog's address and whether the server serves it (`verdict`, null
+// where nothing was asked), and the log.
+void SummariseAddress(InstallLog& log, InstallOutcome outcome, const std::string& catalogAddress,
+                      const served::Verdict* verdict) {
+  if (outcome == InstallOutcome::kInstalled) {
+    // "served at ADDRESS" names the address itself; any other verdict follows it.
+    if (verdict == nullptr || verdict->kind != served::Verdict::Kind::kServed) {
+      Explain(log, "browse it at " + catalogAddress);
+    }
+    if (verdict != nullptr) Explain(log, verdict->line);
+  }
+  if (!log.Path().empty() && log.Problem().empty()) Explain(log, "the log is " + log.Path());
 }
 
 // What the user asked for beyond the install itself.
 struct Options {
   std::string installDir;
-  bool summary = false;  // a summary line, on a terminal or asked for
+  bool summary = false;  // a summary, on a terminal or asked for
   bool openCatalog = false;
   bool check = true;  // ask the server for the installed catalog
 };
@@ -406,19 +424,17 @@ int Finish(InstallLog& log, InstallOutcome outcome, const InstallDetails& detail
   const address::CatalogPlace place = installed ? address::FindCatalog(options.installDir, g_catalogRoot)
                                                 : address::CatalogPlace();
   const std::string& catalogAddress = place.address;
-  // Only a copy that ran has something to sum up.
-  const bool copyRan = outcome != InstallOutcome::kPreparationFailed;
-  if (copyRan && options.summary) Summarise(log, details, outcome, catalogAddress);
-  // Whether the server serves what was installed: said with the summary, and always in
-  // the log. A stop request ends the check at once; it changes no status.
+  // Whether the server serves what was installed: said in the summary, and always in the
+  // log. A stop request ends the check at once; it changes no status.
+  if (options.summary) SummariseCopy(log, details, outcome);
+  std::optional<served::Verdict> verdict;
   if (installed && options.check) {
-    const served::Verdict verdict =
-        served::Check(place, options.installDir, [] { return g_stopStatus.load() != 0; });
-    if (options.summary) {
-      Explain(log, verdict.line);
-    } else {
-      log.Note("zandrel2-install: " + verdict.line);
-    }
+    verdict = served::Check(place, options.installDir, [] { return g_stopStatus.load() != 0; });
+  }
+  if (options.summary) {
+    SummariseAddress(log, outcome, catalogAddress, verdict ? &*verdict : nullptr);
+  } else if (verdict) {
+    log.Note("zandrel2-install: " + verdict->line);
   }
   if (options.openCatalog && installed) {
     log.Note("opening " + catalogAddress);

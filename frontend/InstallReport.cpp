@@ -65,14 +65,21 @@ std::string LeftOutEntry(const LeftOut& entry) {
 }  // namespace
 
 std::string Readable(std::string_view path) {
+  // A Linux path given where a Windows one may be (/srv/apache2\htdocs\Catalogs) is read
+  // with Linux's separators throughout.
+  if (path_text::DriveOf(path).empty()) {
+    const std::string written(path);
+    const std::string onSystem = files::SystemPath(written.c_str());
+    if (!onSystem.empty() && onSystem != written) return files::ShownText(onSystem);
+  }
   // A character at a time: in a double-byte code page a character's second byte can be
-  // the separator's.
+  // the separator's. A network path's leading pair stays.
   std::string readable;
   bool afterSeparator = false;
-  while (!path.empty()) {
+  for (std::size_t at = 0; !path.empty(); ++at) {
     const std::size_t length = files::CharacterLength(path);
     const bool separator = length == 1 && path.front() == '\\';
-    if (!(separator && afterSeparator)) readable.append(path.substr(0, length));
+    if (!(separator && afterSeparator && at > 1)) readable.append(path.substr(0, length));
     afterSeparator = separator;
     path.remove_prefix(std::min(length, path.size()));
   }
@@ -83,6 +90,7 @@ std::string FolderLines() {
   // The catalog's own folder, as the command line names it too.
   const std::string folder = g_catalogId.Text().empty() ? g_catalogRoot : CatalogFolder();
   std::string lines = "Catalog folder: " + Readable(folder);
+  if (path_text::DriveOf(folder).empty()) return lines;
   const std::string onSystem = files::SystemPath(folder.c_str());
   if (!onSystem.empty() && onSystem != folder) lines += "\r\nLinux folder: " + files::ShownText(onSystem);
   return lines;
@@ -90,9 +98,10 @@ std::string FolderLines() {
 
 std::string Named(const std::string& path) {
   const std::string onSystem = files::SystemPath(path.c_str());
-  const std::string shown = files::ShownText(path);
-  if (onSystem.empty()) return shown + " (its drive is not mapped)";
-  return onSystem == path ? shown : shown + " (" + files::ShownText(onSystem) + ")";
+  if (onSystem.empty()) return files::ShownText(path) + " (its drive is not mapped)";
+  // A Linux path is named once, as Linux writes it.
+  if (path_text::DriveOf(path).empty() || onSystem == path) return Readable(path);
+  return Readable(path) + " (" + files::ShownText(onSystem) + ")";
 }
 
 std::string WhatToDo(const InstallDetails& details, FrontEnd frontEnd) {
@@ -122,7 +131,7 @@ std::string PreparationProblem(const InstallDetails& details) {
       return {};
     case InstallDetails::Failed::kCatalogRoot:
     case InstallDetails::Failed::kCatalogFolder:
-      return "cannot create " + files::ShownText(details.path) + ": " + WhyNotCreated(details.path, details.error);
+      return "cannot create " + Readable(details.path) + ": " + WhyNotCreated(details.path, details.error);
     case InstallDetails::Failed::kFramePage:
       if (details.error == files::kErrorFileNotFound) {
         return std::string("the CD holds no frame page: no name containing \"") + kFramePageMark + "\" in " +

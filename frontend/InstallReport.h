@@ -11,7 +11,8 @@
 namespace report {
 
 // The path and, where the system knows it by another name, that name:
-// "C:\Apache2 (/srv/apache2)", or "X:\ (its drive is not mapped)".
+// "C:\Apache2 (/srv/apache2)", or "X:\ (its drive is not mapped)"; a Linux path once,
+// as Linux writes it.
 std::string Named(const std::string& path);
 
 // Why the target folders could not be prepared: which folder, the system's reason and
@@ -36,7 +37,8 @@ std::string LeftOutSummary(const InstallDetails& details);
 // "and N more" where there were more.
 std::vector<std::string> LeftOutLines(const InstallDetails& details);
 
-// A path as people read it: the copy plan's doubled separators shown once.
+// A path as people read it: the copy plan's doubled separators shown once, and a Linux
+// path with Linux's separators.
 std::string Readable(std::string_view path);
 
 // The catalog folder, and where the system keeps it under another name, that too: one

@@ -62,12 +62,17 @@ expect_eq "$(head -n 1 "$work/trace")" "$expected_first" "first trace line"
 expect_eq "$(grep -c $'\r$' "$work/trace")" "$(wc -l < "$work/trace")" "every line ends in CR LF"
 expect_eq "$(cat "$work/c/Apache2/htdocs/Catalogs/QXT905/HTML/QXT905_frame.htm")" frame "installed frame page"
 
-# --summary ends a run on a file with the summary line a terminal gets by itself.
+# --summary ends a run on a file with the summary a terminal gets by itself: installed,
+# the catalog folder, its address, whether the server serves it (here there is no
+# server's folder to ask), and the log.
 "$install_tool" --summary >"$work/trace" 2>"$work/notices"
 newest_log=$(ls "$logs"/zandrel2-*.log | tail -n 1)
-expect_eq "$(sed -n 2p "$work/notices")" "zandrel2-install: 2 files copied, 0 failed, 12 bytes in 0:00; the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905); browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; the log is $newest_log" "summary line"
-# Then whether the server serves it: here there is no server's folder to ask.
-expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: not checked: C:\Apache2 ($WINEPREFIX/dosdevices/c:/Apache2) holds no conf\httpd.conf, so it may not be Apache2's folder; \"Open the catalog\" opens the file from disk, not through the server" "verdict line"
+expect_eq "$(cat "$work/notices")" "Start to Install.
+zandrel2-install: installed: 2 files copied, 0 failed, 12 bytes in 0:00
+zandrel2-install: the catalog is in C:\Apache2\htdocs\Catalogs\QXT905 ($WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/QXT905)
+zandrel2-install: browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm
+zandrel2-install: not checked: C:\Apache2 ($WINEPREFIX/dosdevices/c:/Apache2) holds no conf\httpd.conf, so it may not be Apache2's folder; \"Open the catalog\" opens the file from disk, not through the server
+zandrel2-install: the log is $newest_log" "the summary"
 
 # --open hands the catalog's address to the desktop's opener (a recording stand-in
 # here): the front page file without a server configuration, the server's address with
@@ -89,7 +94,7 @@ expect_eq "$status:$([[ -e "$work/opener/opened" ]] && echo opened)" "1:" "no op
 
 # Every install writes a log of its own: what it was asked, the trace as it is, the
 # notices and the summary in the order they came, and the exit status.
-expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\Apache2\r\nStart to Install.\r\n'; cat "$work/trace"; tail -n 2 "$work/notices" | sed 's/$/\r/'; printf 'exit status 0\r')
+expected_log=$(printf 'zandrel2-install 1.0.0.1: the catalog from D:\\ into C:\\Apache2\r\nStart to Install.\r\n'; cat "$work/trace"; tail -n +2 "$work/notices" | sed 's/$/\r/'; printf 'exit status 0\r')
 expect_eq "$(cat "$newest_log")" "$expected_log" "the install's log"
 # The newest 20 logs are kept; --log writes one where it is told, --no-log none; a log
 # that cannot be written is mentioned, and costs the install nothing.
@@ -102,7 +107,7 @@ for i in $(seq 10 34); do : >"$logs/zandrel2-20000101-000000-0$i.log"; done
 : >"$logs/zandrel2-my-notes.log"
 ln -s "$work/elsewhere.log" "$logs/zandrel2-19990101-000000-000.log"
 "$install_tool" --summary >/dev/null 2>"$work/notices"
-written=$(sed -n 's/.*; the log is //p' "$work/notices")
+written=$(sed -n 's/^zandrel2-install: the log is //p' "$work/notices")
 [[ -s "$written" ]] || fail "the log the summary names is not there: $written"
 expect_eq "$(ls "$logs" | grep -Ec '^zandrel2-[0-9]{8}-[0-9]{6}-[0-9]{3}(-[0-9]+)?\.log$')" 21 "logs kept, the link among them"
 expect_eq "$(LC_ALL=C ls "$logs" | sed -n 2p)" "zandrel2-20000101-000000-017.log" "the oldest log kept"
@@ -120,7 +125,7 @@ for ms in range(0, 30000):
 ' "$logs" "$work/planted.log"
 "$install_tool" --summary >/dev/null 2>"$work/notices"
 [[ ! -e "$work/planted.log" ]] || fail "the log followed a planted link"
-[[ "$(sed -n 's/.*; the log is //p' "$work/notices")" == "$logs/zandrel2-"*"-1.log" ]] || fail "the next name not taken: $(cat "$work/notices")"
+[[ "$(sed -n 's/^zandrel2-install: the log is //p' "$work/notices")" == "$logs/zandrel2-"*"-1.log" ]] || fail "the next name not taken: $(cat "$work/notices")"
 find "$logs" -mindepth 1 -delete
 # Without an absolute XDG_STATE_HOME or HOME there is no log folder: no log, said once,
 # and nothing made relative to wherever the program started.
@@ -189,7 +194,7 @@ while IFS='|' read -r arguments next why; do
   [[ -z $next ]] || expected+="zandrel2-install: ${next//\$work/$work}"$'\n'
   expect_eq "$(cat "$work/notices")" "${expected}zandrel2-install: ${why//\$work/$work}" "why [$arguments] failed"
 done <<'ROWS'
---install-dir "$work/no-htdocs"|$work/no-htdocs has no htdocs folder, so it does not look like Apache2's folder. Name Apache2's folder with --install-dir.|cannot create $work/no-htdocs\htdocs\Catalogs: $work/no-htdocs\htdocs ($work/no-htdocs/htdocs) does not exist
+--install-dir "$work/no-htdocs"|$work/no-htdocs has no htdocs folder, so it does not look like Apache2's folder. Name Apache2's folder with --install-dir.|cannot create $work/no-htdocs/htdocs/Catalogs: $work/no-htdocs/htdocs does not exist
 --install-dir 'Q:\Apache2'||cannot create Q:\Apache2\htdocs\Catalogs: drive Q: is not mapped, and Q:\Apache2 is a Windows path: give Apache2's folder as a Linux path (--install-dir /path/to/apache2), or map Q: in Wine's drive map (a link dosdevices/q: to its folder in the Wine prefix, ~/.wine unless WINEPREFIX is set)
 --cd "$work/empty-cd"|no catalog CD found in $work/empty-cd. Insert the catalog CD, or name its drive or folder with --cd.|the CD holds no frame page: no name containing "fram" in FP\HTML of the CD root $work/empty-cd
 --cd 'Q:\'|no catalog CD found in Q:\ (its drive is not mapped). Insert the catalog CD, or name its drive or folder with --cd.|cannot search FP\HTML of the CD root Q:\ (its drive is not mapped) for the frame page: The system cannot find the path specified.
@@ -221,8 +226,12 @@ rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
 # asks for it there too.
 fresh_install_dir
 terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null | tr -d '\r' || true)
-[[ "$terminal" != *"copy D:"* && "$terminal" != *"ERR-01"* && "$terminal" == "Start to Install."$'\n'"zandrel2-install: "*" files copied, 0 failed"* ]] \
+[[ "$terminal" != *"copy D:"* && "$terminal" != *"ERR-01"* && "$terminal" == "Start to Install."$'\n'"zandrel2-install: installed: "*" files copied, 0 failed"* ]] \
   || fail "the trace on a terminal without --trace: $terminal"
+# The summary is a few short lines, each a fact: the folder, the address and its
+# verdict, and the log.
+expect_eq "$(sed 's/^zandrel2-install: \([a-z ]*\).*/\1/' <<<"$terminal" | tail -n +2 | tr '\n' '|')" \
+  "installed|the catalog is in |browse it at |not checked|the log is |" "the summary's lines on a terminal"
 grep -q "^copy D:" "$(ls "$logs"/zandrel2-*.log | tail -n 1)" || fail "the log lacks the trace kept off the terminal"
 
 # No standard output at all: the install behaves the same and the trace goes nowhere,
@@ -323,7 +332,7 @@ mkdir -p "$deep/htdocs"
 status=0
 "$install_tool" --install-dir "$deep" --summary --no-check >/dev/null 2>"$work/notices" || status=$?
 expect_eq "$status" 2 "status of an install folder deep down"
-expected_path="$deep"'\htdocs\Catalogs\QXT905\'
+expected_path="$deep/htdocs/Catalogs/QXT905/"
 [[ "$(grep 'left out' "$work/notices")" == *": $expected_path"*" characters too long for a Windows path; choose a shorter install folder)"* ]] \
   || fail "the reason for an install folder deep down: $(grep 'left out' "$work/notices")"
 rm -rf "$work/$(printf 'd%.0s' $(seq 190))"
@@ -337,7 +346,7 @@ for kind in fifo zero; do
   status=0
   timeout 20 "$install_tool" --summary >/dev/null 2>"$work/notices" || status=$?
   expect_eq "$status" 0 "status with a $kind for the server's configuration"
-  [[ "$(sed -n 2p "$work/notices")" == *"browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm; "* ]] \
+  grep -qx "zandrel2-install: browse it at $WINEPREFIX/dosdevices/c:/Apache2/htdocs/Catalogs/index.htm" "$work/notices" \
     || fail "the address with a $kind for the server's configuration: $(cat "$work/notices")"
 done
 rm -r "$work/c/Apache2/conf"
@@ -575,7 +584,7 @@ ROWS
   expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
   expect_eq "$(grep -c '^ERR-03(3) ' "$work/trace")" 4 "the four folders gone with the disc"
   # The reason line names the first three and counts the rest.
-  [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow\\FP\\HTML\\ (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
+  [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow/FP/HTML (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
     || fail "the reason line after the disc was taken out: $(sed -n 3p "$work/notices")"
 else
   skip_part "the slow-CD progress checks (no FUSE here)"

@@ -72,7 +72,7 @@ printf 'ServerName 127.0.0.1\nListen 127.0.0.1:%s\n' "$(<"$work/apache/port")" >
 printf '#!/bin/sh\necho "$1" >"%s/opened"\n' "$work" >"$work/opener/xdg-open"
 chmod +x "$work/opener/xdg-open"
 PATH=$work/opener:$PATH "$install_tool" --cd "$work/cd" --open --summary >/dev/null 2>"$work/notices" || fail "install with --open"
-grep -q "; browse it at ${url}Catalogs/index.htm;" "$work/notices" || fail "the summary names no address: $(tail -n 1 "$work/notices")"
+grep -qx "zandrel2-install: served at ${url}Catalogs/index.htm" "$work/notices" || fail "the summary names no address: $(cat "$work/notices")"
 [[ "$(cat "$work/opened" 2>/dev/null)" == "${url}Catalogs/index.htm" ]] || fail "opened: $(cat "$work/opened" 2>/dev/null)"
 curl -s --max-time 10 -o "$work/front.htm" -w '%{http_code}' "${url}Catalogs/index.htm" >"$work/http-status" || true
 [[ "$(<"$work/http-status")" == 200 ]] && grep -q '<title>Norvane Fluid Components - Catalog CD</title>' "$work/front.htm" \

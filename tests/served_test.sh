@@ -82,7 +82,7 @@ printf '<VirtualHost *:%s>\n  DocumentRoot %s/other\n</VirtualHost>\n' "$port" "
 ln -s ../sites-available/000-default.conf "$install_dir/sites-enabled/000-default.conf"
 install
 [[ $status == 0 ]] || fail "another document root: status $status"
-[[ "$verdict" == "zandrel2-install: not served: the server does not serve $install_dir\\htdocs ($install_dir/htdocs) (404 Not Found at http://127.0.0.1:$port/Catalogs/index.htm): its DocumentRoot is $work/other (in $install_dir/apache2.conf); install into that server's folder, or set its DocumentRoot to $install_dir/htdocs" ]] \
+[[ "$verdict" == "zandrel2-install: not served: the server does not serve $install_dir/htdocs (404 Not Found at http://127.0.0.1:$port/Catalogs/index.htm): its DocumentRoot is $work/other (in $install_dir/apache2.conf); install into that server's folder, or set its DocumentRoot to $install_dir/htdocs" ]] \
   || fail "another document root: [$verdict]"
 rm -rf "$install_dir/apache2.conf" "$install_dir/ports.conf" "$install_dir/sites-available" "$install_dir/sites-enabled"
 

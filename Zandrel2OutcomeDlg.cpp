@@ -24,7 +24,10 @@ END_MESSAGE_MAP()
 BOOL CInstallOutcomeDlg::OnInitDialog() {
   // The outcome and the program, as a taskbar or a window list shows it.
   SetWindowText((m_headline.GetString() + std::string(" - ") + AfxGetApp()->m_pszAppName).c_str());
-  return CDialog::OnInitDialog();
+  const BOOL focusFirst = CDialog::OnInitDialog();
+  SetDlgItemIcon(IDC_OUTCOME_ICON, AfxGetApp()->LoadStandardIcon(m_headlineIcon));
+  FitDlgItemToText(IDC_OUTCOME_DETAILS);
+  return focusFirst;
 }
 
 void CInstallOutcomeDlg::OnOpenCatalog() {
@@ -63,6 +66,7 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       break;
     case InstallOutcome::kStopped:
       window.m_headline = "Stopped";
+      window.m_headlineIcon = IDI_WARNING;
       lines = {"Copied before the stop: " + report::CopiedText(details) + ".",
                "What was copied stays; the catalog the server serves now is incomplete until the next Copy "
                "completes it.",
@@ -70,6 +74,7 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       break;
     case InstallOutcome::kCopyFailed:
       window.m_headline = "Not installed completely";
+      window.m_headlineIcon = IDI_WARNING;
       lines = report::LeftOutLines(details);
       lines.insert(lines.begin(), "Copied: " + report::CopiedText(details) + ".");
       lines.push_back("The next Copy tries them again.");
@@ -77,6 +82,7 @@ void ShowOutcome(CDialog& owner, InstallOutcome outcome, const InstallDetails& d
       break;
     case InstallOutcome::kPreparationFailed:
       window.m_headline = "Not installed";
+      window.m_headlineIcon = IDI_ERROR;
       lines = {Sentence(report::PreparationProblem(details))};
       // The user's terms and the next step first, the details below.
       if (const std::string next = report::WhatToDo(details, report::FrontEnd::kWindow); !next.empty()) {

@@ -19,6 +19,7 @@ class CInstallOutcomeDlg : public CDialog {
   CInstallOutcomeDlg(UINT templateId, CWnd* pParent);
 
   CString m_headline;
+  UINT m_headlineIcon = IDI_INFORMATION;  // the system's icon for the outcome
   CString m_details;  // lines ending in CR LF
   std::string m_catalogAddress;
 

@@ -1,5 +1,6 @@
 #include "framework/CDialog.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/CWinApp.h"
@@ -74,6 +75,33 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return g_modalDialogs.back()->SendMessage(WM_SYSCOMMAND, wParam, lParam);
   }
   return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CDialog::FitDlgItemToText(int id) {
+  port::Window* window = GetSafeHwnd();
+  const res::DialogTemplate* dialogTemplate = res::FindDialogTemplate(static_cast<int>(m_templateId));
+  if (window == nullptr || dialogTemplate == nullptr) return;
+  const port::ScreenRect field = port::ControlArea(window, id);
+  const int largest = field.bottom - field.top;
+  const int needed = port::TextHeight(window, id);
+  port::ShowVerticalScrollBar(window, id, needed > largest);
+  const int change = std::min(needed, largest) - largest;
+  if (change == 0) return;
+  port::PlaceControl(window, id, {field.left, field.top, field.right, field.bottom + change});
+  for (const res::ControlTemplate& control : dialogTemplate->controls) {
+    if (control.id == id || control.id == -1) continue;
+    port::ScreenRect area = port::ControlArea(window, control.id);
+    if (area.top < field.bottom) continue;
+    area.top += change;
+    area.bottom += change;
+    port::PlaceControl(window, control.id, area);
+  }
+  int width = 0;
+  int height = 0;
+  port::GetClientSize(window, width, height);
+  port::SetClientSize(window, width, height + change);
+  const port::ScreenRect frame = port::WindowFrame(window);
+  port::MoveWindowFrame(window, frame.left, frame.top - change / 2);
 }
 
 void DDX_Text(CDataExchange* exchange, int id, CString& value) {

@@ -22,6 +22,11 @@ class CDialog : public CWnd {
   // The template id of the modal dialog running innermost, or 0.
   static UINT ActiveTemplateId();
 
+  // Shrinks the multi-line field `id` to the height of its text, at most the template's
+  // height, where it scrolls; what lies below it and the window's bottom move with it,
+  // and the window keeps its centre.
+  void FitDlgItemToText(int id);
+
  protected:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -29,6 +29,8 @@ int CWinApp::ExitInstance() { return 0; }
 
 HICON CWinApp::LoadIcon(UINT id) const { return port::LoadIcon(static_cast<int>(id)); }
 
+HICON CWinApp::LoadStandardIcon(UINT id) const { return port::LoadStandardIcon(static_cast<int>(id)); }
+
 void CWinApp::WinHelp(DWORD data, UINT command) {
   if (!port::LaunchHelp(m_helpFilePath, command, data)) AfxMessageBox("Failed to launch help.");
 }

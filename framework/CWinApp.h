@@ -25,6 +25,8 @@ class CWinApp : public CCmdTarget {
   BOOL Enable3dControlsStatic() { return TRUE; }
   // The icon resource `id`, loaded once; null when there is none.
   HICON LoadIcon(UINT id) const;
+  // The system's icon IDI_ERROR, IDI_WARNING or IDI_INFORMATION; null where there is none.
+  HICON LoadStandardIcon(UINT id) const;
   // Asks the help viewer for `data` in the application's help file.
   void WinHelp(DWORD data, UINT command = HELP_CONTEXT);
   // F1: the help context of the dialog that holds the focus.

@@ -43,6 +43,8 @@ HICON CWnd::SetIcon(HICON icon, BOOL big) {
   return icon;
 }
 
+void CWnd::SetDlgItemIcon(int id, HICON icon) { port::SetControlIcon(m_window, id, icon); }
+
 BOOL CWnd::IsIconic() const { return port::IsIconic(m_window) ? TRUE : FALSE; }
 
 void CWnd::GetClientRect(CRect* rect) const {

@@ -69,6 +69,8 @@ class CWnd : public CCmdTarget, private port::MessageSink {
   void KillTimer(UINT id);
   void SetWindowText(const char* text);
   void SetDlgItemText(int id, const char* text);
+  // Shows `icon` in the icon control `id`.
+  void SetDlgItemIcon(int id, HICON icon);
   void EnableDlgItem(int id, BOOL enable);
   // The progress on the taskbar button of this window, in thousandths; negative for none.
   void SetTaskbarProgress(int thousandths);

@@ -87,6 +87,16 @@ ScreenRect WindowFrame(Window* window);
 ScreenRect WorkArea(Window* window);
 void MoveWindowFrame(Window* window, int left, int top);
 
+// Where controls are, in pixels of the window's client area, and the client area's size.
+ScreenRect ControlArea(Window* window, int controlId);
+void PlaceControl(Window* window, int controlId, const ScreenRect& area);
+void SetClientSize(Window* window, int width, int height);
+// The height, its frame included, in which a multi-line field shows all its text at
+// its width, without a scroll bar.
+int TextHeight(Window* window, int controlId);
+// A multi-line field's vertical scroll bar: shown, or not at all.
+void ShowVerticalScrollBar(Window* window, int controlId, bool shown);
+
 // True while Shift, Ctrl or Alt is held down.
 bool ModifierKeyDown();
 
@@ -99,6 +109,11 @@ void AppendSystemMenu(Window* window, unsigned flags, unsigned commandId, const 
 
 // Icons and painting.
 Icon* LoadIcon(int resourceId);  // null when there is no such icon
+// The system's icon by its Win32 number (IDI_ERROR, IDI_WARNING, IDI_INFORMATION), as
+// message boxes show it; null where the system has none.
+Icon* LoadStandardIcon(int iconId);
+// Shows `icon` in the icon control `controlId`, which takes the icon's size.
+void SetControlIcon(Window* window, int controlId, Icon* icon);
 void SetIcon(Window* window, Icon* icon, bool big);
 bool IsIconic(Window* window);
 void GetClientSize(Window* window, int& width, int& height);

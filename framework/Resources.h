@@ -30,12 +30,13 @@ inline constexpr std::uint32_t kIcon = 0x00000003;           // static
 inline constexpr std::uint32_t kAppWindow = 0x00040000;      // extended style
 }  // namespace style
 
-enum class ControlKind { kPushButton, kEdit, kText, kIcon, kProgressBar };
+// A heading is a label in the dialog's font made bold and a size larger.
+enum class ControlKind { kPushButton, kEdit, kText, kHeading, kIcon, kProgressBar };
 
 struct ControlTemplate {
   int id;
   ControlKind kind;
-  const char* text;  // for an icon: empty, the image is `iconId`
+  const char* text;  // for an icon: empty, the image is `iconId` (none for 0)
   int x, y, cx, cy;
   std::uint32_t style;
   int iconId = 0;

@@ -37,6 +37,11 @@ inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_APP = 0x8000;  // the first message number free for programs
 
+// The system's standard icons.
+inline constexpr UINT IDI_ERROR = 32513;
+inline constexpr UINT IDI_WARNING = 32515;
+inline constexpr UINT IDI_INFORMATION = 32516;
+
 // Virtual keys.
 inline constexpr UINT VK_RETURN = 0x0D;
 inline constexpr UINT VK_F1 = 0x70;

@@ -44,20 +44,23 @@ constexpr ControlTemplate kProgressControls[] = {
     {IDCANCEL, ControlKind::kPushButton, "Stop", 183, 71, 50, 14, kTabStop},
 };
 
-// The outcome of an install, in the progress window's place: a headline, the details
-// (selectable, to be copied), and Close, the default, first. An installed catalog can
-// be opened from there.
+// The outcome of an install, in the progress window's place: the system's icon for it
+// beside a heading, the details (selectable, to be copied), and Close, the default,
+// first. An installed catalog can be opened from there. The details field is as tall as
+// the longest details it shows without scrolling; shorter ones shrink it.
 constexpr ControlTemplate kOutcomeControls[] = {
-    {IDC_OUTCOME_HEADLINE, ControlKind::kText, "", 7, 7, 286, 10, kLeft | kNoPrefix},
+    {IDC_OUTCOME_ICON, ControlKind::kIcon, "", 7, 7, 20, 20, kIcon},
+    {IDC_OUTCOME_HEADLINE, ControlKind::kHeading, "", 32, 11, 261, 12, kLeft | kNoPrefix},
     {IDCANCEL, ControlKind::kPushButton, "Close", 243, 130, 50, 14, kDefPushButton | kTabStop},
     {IDC_OPEN_CATALOG, ControlKind::kPushButton, "&Open the catalog", 163, 130, 75, 14, kTabStop},
-    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 20, 286, 104,
+    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 32, 286, 92,
      kLeft | kBorder | kTabStop | kMultiLine | kReadOnly | kVScroll | kAutoVScroll, 0, "Install details"},
 };
 constexpr ControlTemplate kOutcomeFailedControls[] = {
-    {IDC_OUTCOME_HEADLINE, ControlKind::kText, "", 7, 7, 286, 10, kLeft | kNoPrefix},
+    {IDC_OUTCOME_ICON, ControlKind::kIcon, "", 7, 7, 20, 20, kIcon},
+    {IDC_OUTCOME_HEADLINE, ControlKind::kHeading, "", 32, 11, 261, 12, kLeft | kNoPrefix},
     {IDCANCEL, ControlKind::kPushButton, "Close", 243, 130, 50, 14, kDefPushButton | kTabStop},
-    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 20, 286, 104,
+    {IDC_OUTCOME_DETAILS, ControlKind::kEdit, "", 7, 32, 286, 92,
      kLeft | kBorder | kTabStop | kMultiLine | kReadOnly | kVScroll | kAutoVScroll, 0, "Install details"},
 };
 

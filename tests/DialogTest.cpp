@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -22,6 +23,7 @@
 
 #include "Zandrel2.h"
 #include "Zandrel2Dlg.h"
+#include "Zandrel2OutcomeDlg.h"
 #include "installer/InstallContext.h"
 #include "installer/Trace.h"
 #include "framework/Resources.h"
@@ -373,6 +375,46 @@ class DialogTest : public QObject {
                                       "D:\\FP\\HTML\\QXT905_frame.htm ("),
              qPrintable(leftOut.details));
     QCOMPARE(catcher.outcomes[2].headline, QString("Installed"));
+  }
+
+  // The outcome's heading stands out, bold beside the system's icon for the outcome, and
+  // its details field is as tall as its text: a few lines shrink it and the window with
+  // it, with no scroll bar; a hundred left-out entries keep its full height and scroll.
+  void theOutcomeFitsItsDetailsBesideItsIcon() {
+    struct Shown {
+      int fieldHeight;
+      int windowHeight;
+      bool scrolls;
+      bool bold;
+      bool icon;
+    };
+    std::vector<Shown> shown;
+    NoticeCatcher catcher;
+    catcher.onOutcome = [&](port::Window& outcome) {
+      auto* field = qobject_cast<QPlainTextEdit*>(outcome.Control(IDC_OUTCOME_DETAILS));
+      auto* heading = qobject_cast<QLabel*>(outcome.Control(IDC_OUTCOME_HEADLINE));
+      auto* icon = qobject_cast<QLabel*>(outcome.Control(IDC_OUTCOME_ICON));
+      shown.push_back({field->height(), outcome.height(),
+                       field->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff, heading->font().bold(),
+                       !icon->pixmap().isNull()});
+      // Every line of a fitted field is in view.
+      if (!shown.back().scrolls) QCOMPARE(field->verticalScrollBar()->maximum(), 0);
+    };
+    CZandrel2Dlg owner;
+    InstallLog noLog;
+    InstallDetails stopped;
+    ShowOutcome(owner, InstallOutcome::kStopped, stopped, noLog, "C:\\Apache2");
+    InstallDetails leftOut;
+    leftOut.copyFailures = 150;
+    for (int i = 0; i < 150; ++i) leftOut.leftOut.Add({"D:\\FP\\jpg\\p" + std::to_string(i) + ".jpg", 5, {}, 0});
+    ShowOutcome(owner, InstallOutcome::kCopyFailed, leftOut, noLog, "C:\\Apache2");
+    QCOMPARE(shown.size(), std::size_t{2});
+    QVERIFY(!shown[0].scrolls && shown[1].scrolls);
+    QVERIFY2(shown[0].fieldHeight < shown[1].fieldHeight && shown[0].windowHeight < shown[1].windowHeight,
+             qPrintable(QString("%1/%2 against %3/%4").arg(shown[0].fieldHeight).arg(shown[0].windowHeight)
+                            .arg(shown[1].fieldHeight).arg(shown[1].windowHeight)));
+    QCOMPARE(shown[1].windowHeight - shown[1].fieldHeight, shown[0].windowHeight - shown[0].fieldHeight);
+    QVERIFY(shown[0].bold && shown[0].icon && shown[1].icon);
   }
 
   // A finish the user can act on: what was installed and where, with the server's

@@ -10,7 +10,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QTextLayout>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -188,6 +191,50 @@ ScreenRect WorkArea(Window* window) {
 
 void MoveWindowFrame(Window* window, int left, int top) { window->move(left, top); }
 
+ScreenRect ControlArea(Window* window, int controlId) {
+  const QWidget* control = window->Control(controlId);
+  return control != nullptr ? RectOf(control->geometry()) : ScreenRect{};
+}
+
+void PlaceControl(Window* window, int controlId, const ScreenRect& area) {
+  if (QWidget* control = window->Control(controlId)) {
+    control->setGeometry(area.left, area.top, area.right - area.left, area.bottom - area.top);
+  }
+}
+
+void SetClientSize(Window* window, int width, int height) { window->setFixedSize(width, height); }
+
+int TextHeight(Window* window, int controlId) {
+  const auto* lines = qobject_cast<const QPlainTextEdit*>(window->Control(controlId));
+  if (lines == nullptr) return 0;
+  // Each paragraph laid out as the field wraps it, at the width inside its frame and
+  // the document's margins.
+  const qreal margin = lines->document()->documentMargin();
+  const qreal width = lines->width() - 2 * lines->frameWidth() - 2 * margin;
+  QTextOption wrapping;
+  wrapping.setWrapMode(lines->wordWrapMode());
+  qreal height = 0;
+  for (const QString& paragraph : lines->toPlainText().split(QLatin1Char('\n'))) {
+    QTextLayout layout(paragraph, lines->font());
+    layout.setTextOption(wrapping);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      line.setLeadingIncluded(true);  // as the field spaces its lines
+      height += line.height();
+    }
+    layout.endLayout();
+  }
+  // The field counts its last line in view only with a pixel to spare below the margin.
+  return static_cast<int>(std::ceil(height + 2 * margin)) + 1 + 2 * lines->frameWidth();
+}
+
+void ShowVerticalScrollBar(Window* window, int controlId, bool shown) {
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(window->Control(controlId))) {
+    lines->setVerticalScrollBarPolicy(shown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  }
+}
+
 bool ModifierKeyDown() {
   return (QGuiApplication::queryKeyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) != 0;
 }
@@ -212,6 +259,33 @@ Icon* LoadIcon(int resourceId) {
   if (file == nullptr) return nullptr;
   auto icon = std::make_unique<Icon>(Icon{LoadStandardImage(QString::fromUtf8(file))});
   return loaded.emplace(resourceId, std::move(icon)).first->second.get();
+}
+
+Icon* LoadStandardIcon(int iconId) {
+  static std::map<int, std::unique_ptr<Icon>> loaded;
+  if (const auto found = loaded.find(iconId); found != loaded.end()) return found->second.get();
+  QStyle::StandardPixmap pixmap = QStyle::SP_MessageBoxInformation;
+  switch (iconId) {
+    case IDI_ERROR:
+      pixmap = QStyle::SP_MessageBoxCritical;
+      break;
+    case IDI_WARNING:
+      pixmap = QStyle::SP_MessageBoxWarning;
+      break;
+    case IDI_INFORMATION:
+      break;
+    default:
+      return nullptr;
+  }
+  auto icon = std::make_unique<Icon>(Icon{QApplication::style()->standardIcon(pixmap).pixmap(kIconSize, kIconSize)});
+  return loaded.emplace(iconId, std::move(icon)).first->second.get();
+}
+
+void SetControlIcon(Window* window, int controlId, Icon* icon) {
+  auto* label = qobject_cast<QLabel*>(window->Control(controlId));
+  if (label == nullptr || icon == nullptr) return;
+  label->setPixmap(icon->pixmap);
+  label->resize(icon->pixmap.deviceIndependentSize().toSize());
 }
 
 void SetIcon(Window* window, Icon* icon, bool) {

@@ -136,6 +136,11 @@ QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidt
       if ((control.style & res::style::kMultiLine) != 0) {
         auto* lines = new QPlainTextEdit(this);  // owned by the window
         lines->setReadOnly((control.style & res::style::kReadOnly) != 0);
+        // A read-only field shows its caret and selects by keyboard too, as on Windows,
+        // so that the focus can be seen there.
+        if (lines->isReadOnly()) {
+          lines->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        }
         lines->setTabChangesFocus(true);  // Tab moves on, as in a dialog's multi-line field
         lines->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         if ((control.style & res::style::kVScroll) == 0) lines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -158,6 +163,16 @@ QWidget* Window::CreateControl(const res::ControlTemplate& control, int baseWidt
       // once it names a control.
       label->setText(text);
       label->setProperty(kElideMiddleProperty, (control.style & res::style::kPathEllipsis) != 0);
+      widget = label;
+      break;
+    }
+    case res::ControlKind::kHeading: {
+      auto* label = new QLabel(text, this);  // owned by the window
+      label->setTextFormat(Qt::PlainText);
+      QFont heading = font();
+      heading.setBold(true);
+      heading.setPointSizeF(heading.pointSizeF() * 1.25);
+      label->setFont(heading);
       widget = label;
       break;
     }

@@ -10,6 +10,7 @@
 #undef LoadIcon
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "framework/Port.h"
@@ -24,6 +25,11 @@ struct ComRelease {
   void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
 
+struct FontDelete {
+  void operator()(HFONT font) const noexcept { DeleteObject(font); }
+};
+using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDelete>;
+
 }  // namespace
 
 struct Window {
@@ -36,6 +42,7 @@ struct Window {
   std::unique_ptr<ITaskbarList3, ComRelease> taskbar;  // once its progress is shown
   bool noTaskbarProgress = false;
   std::vector<HWND> namedControls;  // named for assistive technology until the window goes
+  UniqueFont headingFont;  // the headings' font, until the window goes
 };
 
 namespace {
@@ -73,6 +80,7 @@ DWORD ControlStyle(const res::ControlTemplate& control, WORD& controlClass) {
       controlClass = 0x0081;
       break;
     case res::ControlKind::kText:
+    case res::ControlKind::kHeading:
     case res::ControlKind::kIcon:
       controlClass = 0x0082;
       break;
@@ -80,7 +88,8 @@ DWORD ControlStyle(const res::ControlTemplate& control, WORD& controlClass) {
       controlClass = 0;  // named, not one of the system's numbered classes
       break;
   }
-  if (control.kind == res::ControlKind::kText && (control.style & res::style::kNoPrefix) != 0) {
+  const bool label = control.kind == res::ControlKind::kText || control.kind == res::ControlKind::kHeading;
+  if (label && (control.style & res::style::kNoPrefix) != 0) {
     style = (style & ~DWORD{res::style::kNoPrefix}) | SS_NOPREFIX;
   }
   return style;
@@ -110,7 +119,7 @@ TemplateBuilder BuildTemplate(const res::DialogTemplate& dialog) {
     } else {
       builder.Text("msctls_progress32");
     }
-    if (control.kind == res::ControlKind::kIcon) {
+    if (control.kind == res::ControlKind::kIcon && control.iconId != 0) {
       builder.Word(0xFFFF);
       builder.Word(static_cast<WORD>(control.iconId));
     } else {
@@ -143,6 +152,23 @@ void NameControls(Window& window, const res::DialogTemplate& dialogTemplate) {
                                            win32::WideFromUtf8(control.accessibleName).c_str()))) {
       window.namedControls.push_back(hwnd);
     }
+  }
+}
+
+// The headings take the dialog's font, bold and a size larger; the window keeps it.
+void EmphasiseHeadings(Window& window, const res::DialogTemplate& dialogTemplate) {
+  for (const res::ControlTemplate& control : dialogTemplate.controls) {
+    if (control.kind != res::ControlKind::kHeading) continue;
+    if (!window.headingFont) {
+      LOGFONTW font{};
+      const auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(window.hwnd, WM_GETFONT, 0, 0));
+      if (dialogFont == nullptr || GetObjectW(dialogFont, sizeof font, &font) == 0) return;
+      font.lfWeight = FW_BOLD;
+      font.lfHeight = font.lfHeight * 5 / 4;
+      window.headingFont.reset(CreateFontIndirectW(&font));
+      if (!window.headingFont) return;
+    }
+    SendDlgItemMessageW(window.hwnd, control.id, WM_SETFONT, reinterpret_cast<WPARAM>(window.headingFont.get()), FALSE);
   }
 }
 
@@ -198,6 +224,7 @@ Window* CreateDialogWindow(const res::DialogTemplate& dialogTemplate, Window* ow
                                                &CreationDialogProc, reinterpret_cast<LPARAM>(window.get()));
   if (hwnd == nullptr) return nullptr;
   NameControls(*window, dialogTemplate);
+  EmphasiseHeadings(*window, dialogTemplate);
   return window.release();  // until DestroyWindow
 }
 
@@ -336,6 +363,57 @@ void MoveWindowFrame(Window* window, int left, int top) {
   SetWindowPos(window->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+ScreenRect ControlArea(Window* window, int controlId) {
+  RECT area{};
+  GetWindowRect(GetDlgItem(window->hwnd, controlId), &area);
+  MapWindowPoints(nullptr, window->hwnd, reinterpret_cast<POINT*>(&area), 2);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+void PlaceControl(Window* window, int controlId, const ScreenRect& area) {
+  SetWindowPos(GetDlgItem(window->hwnd, controlId), nullptr, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetClientSize(Window* window, int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window->hwnd, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(window->hwnd, GWL_EXSTYLE)));
+  SetWindowPos(window->hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TextHeight(Window* window, int controlId) {
+  const HWND field = GetDlgItem(window->hwnd, controlId);
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
+  // The text wrapped as the field wraps it, at the width of its formatting rectangle
+  // with no scroll bar beside it.
+  RECT format{};
+  SendMessageW(field, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  RECT client{};
+  GetClientRect(field, &client);
+  RECT outer{};
+  GetWindowRect(field, &outer);
+  const bool scrollBar = (GetWindowLongPtrW(field, GWL_STYLE) & WS_VSCROLL) != 0;
+  RECT wrapped{0, 0, format.right - format.left + (scrollBar ? GetSystemMetrics(SM_CXVSCROLL) : 0), 0};
+  const HDC dc = GetDC(field);
+  if (dc == nullptr) return outer.bottom - outer.top;
+  const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(field, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &wrapped,
+            DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, previous);
+  ReleaseDC(field, dc);
+  // Above and below the text: the formatting rectangle's margins, then the frame.
+  const int margins = (client.bottom - client.top) - (format.bottom - format.top);
+  const int frame = (outer.bottom - outer.top) - (client.bottom - client.top);
+  return (wrapped.bottom - wrapped.top) + margins + frame;
+}
+
+void ShowVerticalScrollBar(Window* window, int controlId, bool shown) {
+  ShowScrollBar(GetDlgItem(window->hwnd, controlId), SB_VERT, shown ? TRUE : FALSE);
+}
+
 bool ModifierKeyDown() { return GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0; }
 
 void SetTaskbarProgress(Window* window, int thousandths) {
@@ -374,6 +452,15 @@ bool LoadString(int id, std::string& text) {
 
 Icon* LoadIcon(int resourceId) {
   return reinterpret_cast<Icon*>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId)));
+}
+
+Icon* LoadStandardIcon(int iconId) {
+  // The system's shared icons, never destroyed.
+  return reinterpret_cast<Icon*>(LoadIconW(nullptr, MAKEINTRESOURCEW(iconId)));
+}
+
+void SetControlIcon(Window* window, int controlId, Icon* icon) {
+  SendDlgItemMessageW(window->hwnd, controlId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 void SetIcon(Window* window, Icon* icon, bool big) {

@@ -213,7 +213,7 @@ grep -q $'^ERR-05(5)  File Copy Error. :D:\\\\\\\\INST_FP\\\\\\\\index.htm\r$' "
 # One stream, a pipe or a terminal, holds the trace and the notices in the order they
 # happened: the trace is written out before each notice, and each notice is whole.
 piped=$("$install_tool" 2>&1 | tr -d '\r' || true)
-on_terminal=$(script -qec "\"$install_tool\" --no-progress --trace" /dev/null | tr -d '\r' || true)
+on_terminal=$(script -qec "\"$install_tool\" --no-progress --trace" /dev/null </dev/null | tr -d '\r' || true)
 for combined in "$piped" "$on_terminal"; do
   [[ "$combined" == "Start to Install."$'\n'"ERR-01 Fial"*$'\n'"ERR-05 File Copy Error."$'\n'"zandrel2-install: 1 entry"* ]] \
     || fail "trace and notices out of order: $combined"
@@ -225,7 +225,7 @@ rmdir "$work/c/Apache2/htdocs/Catalogs/index.htm"
 # the notices and the summary say what happened, and the log keeps the trace; --trace
 # asks for it there too.
 fresh_install_dir
-terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null | tr -d '\r' || true)
+terminal=$(script -qec "\"$install_tool\" --no-progress" /dev/null </dev/null | tr -d '\r' || true)
 [[ "$terminal" != *"copy D:"* && "$terminal" != *"ERR-01"* && "$terminal" == "Start to Install."$'\n'"zandrel2-install: installed: "*" files copied, 0 failed"* ]] \
   || fail "the trace on a terminal without --trace: $terminal"
 # The summary is a few short lines, each a fact: the folder, the address and its

@@ -126,7 +126,7 @@ expect_eq "$(tail -n 1 "$work/notices")" "zandrel2-install: the trace could not 
 
 # On a console, the reason line carries the system's own words in the characters meant
 # (a Japanese system's, here), whatever the console's code page.
-shown=$(cd "$work" && script -qec "'$wine' '$program' --cd 'Q:\\'" /dev/null 2>/dev/null \
+shown=$(cd "$work" && script -qec "'$wine' '$program' --cd 'Q:\\'" /dev/null </dev/null 2>/dev/null \
   | sed -E 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r\n' || true)
 [[ "$shown" == *"for the frame page: パスが見つかりません。"* ]] || fail "the reason line on a console: $shown"
 

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libcli11-dev googletest libcurl4-openssl-dev
   clang clang-tidy libclang-rt-14-dev
-  apache2 wget curl
+  apache2 wget curl xdg-utils
   genisoimage fuseiso fuse
   python3 python3-pil
   qt6-base-dev libgl-dev fonts-ipafont-gothic

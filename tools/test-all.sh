@@ -7,7 +7,7 @@
 #
 #   test-all.sh            every stage, in order
 #   test-all.sh STAGE...   those stages only, in the order given: graph native release
-#                          debian package sanitize win64 win32 fuzz tidy
+#                          debian package sanitize win64 win32 guides fuzz tidy
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,7 +15,7 @@ cd "$root"
 # Each stage's heading says how long the run has taken so far, minutes and seconds.
 stage() { printf '== %s (%d:%02d)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
 
-all_stages=(graph native release debian package sanitize win64 win32 fuzz tidy)
+all_stages=(graph native release debian package sanitize win64 win32 guides fuzz tidy)
 stages=("$@")
 ((${#stages[@]} > 0)) || stages=("${all_stages[@]}")
 for name in "${stages[@]}"; do
@@ -108,6 +108,11 @@ stage_win32() {
       "(tools/run-32bit.sh: ${runner##*: }); building and reading back the 32-bit programs only"
     windows_suite win32 build-only
   fi
+}
+
+stage_guides() {
+  stage "the README's commands, pasted as a newcomer would (Debian's own Apache2 as root)"
+  bash tests/guide_test.sh || (($? == 77))
 }
 
 stage_fuzz() {

@@ -84,6 +84,7 @@ void CDialog::FitDlgItemToText(int id) {
   const port::ScreenRect field = port::ControlArea(window, id);
   const int largest = field.bottom - field.top;
   const int needed = port::TextHeight(window, id);
+  if (needed <= 0) return;  // not a multi-line field
   port::ShowVerticalScrollBar(window, id, needed > largest);
   const int change = std::min(needed, largest) - largest;
   if (change == 0) return;

@@ -24,7 +24,7 @@ class CDialog : public CWnd {
 
   // Shrinks the multi-line field `id` to the height of its text, at most the template's
   // height, where it scrolls; what lies below it and the window's bottom move with it,
-  // and the window keeps its centre.
+  // and the window keeps its centre. Controls below it must have ids of their own.
   void FitDlgItemToText(int id);
 
  protected:

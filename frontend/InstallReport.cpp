@@ -65,21 +65,22 @@ std::string LeftOutEntry(const LeftOut& entry) {
 }  // namespace
 
 std::string Readable(std::string_view path) {
-  // A Linux path given where a Windows one may be (/srv/apache2\htdocs\Catalogs) is read
-  // with Linux's separators throughout.
-  if (path_text::DriveOf(path).empty()) {
-    const std::string written(path);
-    const std::string onSystem = files::SystemPath(written.c_str());
-    if (!onSystem.empty() && onSystem != written) return files::ShownText(onSystem);
-  }
+  // A Linux path given where a Windows one may be (/srv/apache2\htdocs\Catalogs) reads
+  // with Linux's separator throughout.
+  const bool linuxPath = !path.empty() && path.front() == '/';
+  const char shownSeparator = linuxPath ? '/' : '\\';
   // A character at a time: in a double-byte code page a character's second byte can be
   // the separator's. A network path's leading pair stays.
   std::string readable;
   bool afterSeparator = false;
   for (std::size_t at = 0; !path.empty(); ++at) {
     const std::size_t length = files::CharacterLength(path);
-    const bool separator = length == 1 && path.front() == '\\';
-    if (!(separator && afterSeparator && at > 1)) readable.append(path.substr(0, length));
+    const bool separator = length == 1 && (path.front() == '\\' || (linuxPath && path.front() == '/'));
+    if (!separator) {
+      readable.append(path.substr(0, length));
+    } else if (!afterSeparator || at == 1) {
+      readable += shownSeparator;
+    }
     afterSeparator = separator;
     path.remove_prefix(std::min(length, path.size()));
   }

@@ -384,6 +384,8 @@ class DialogTest : public QObject {
     struct Shown {
       int fieldHeight;
       int windowHeight;
+      int gapToClose;  // from the field's bottom to Close's top
+      bool closeInside;
       bool scrolls;
       bool bold;
       bool icon;
@@ -394,7 +396,9 @@ class DialogTest : public QObject {
       auto* field = qobject_cast<QPlainTextEdit*>(outcome.Control(IDC_OUTCOME_DETAILS));
       auto* heading = qobject_cast<QLabel*>(outcome.Control(IDC_OUTCOME_HEADLINE));
       auto* icon = qobject_cast<QLabel*>(outcome.Control(IDC_OUTCOME_ICON));
-      shown.push_back({field->height(), outcome.height(),
+      const QRect close = outcome.Control(IDCANCEL)->geometry();
+      shown.push_back({field->height(), outcome.height(), close.top() - field->geometry().bottom(),
+                       outcome.rect().contains(close),
                        field->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff, heading->font().bold(),
                        !icon->pixmap().isNull()});
       // Every line of a fitted field is in view.
@@ -414,6 +418,9 @@ class DialogTest : public QObject {
              qPrintable(QString("%1/%2 against %3/%4").arg(shown[0].fieldHeight).arg(shown[0].windowHeight)
                             .arg(shown[1].fieldHeight).arg(shown[1].windowHeight)));
     QCOMPARE(shown[1].windowHeight - shown[1].fieldHeight, shown[0].windowHeight - shown[0].fieldHeight);
+    // The buttons move with the field's bottom and stay in the window.
+    QCOMPARE(shown[0].gapToClose, shown[1].gapToClose);
+    QVERIFY(shown[0].closeInside && shown[1].closeInside);
     QVERIFY(shown[0].bold && shown[0].icon && shown[1].icon);
   }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frontend/ProgressLine.h"
+#include "frontend/InstallReport.h"
 #include "frontend/ProgressText.h"
 #include "installer/InstallProgress.h"
 
@@ -128,3 +129,19 @@ TEST(InstallProgressText, EstimatesTimeLeftOnADiscOfMixedSizes) {
 }
 
 }  // namespace
+
+// Paths as people read them: the trace's doubled separators once, a network path's
+// leading pair kept, a Linux path with '/' throughout, and the rest as written.
+TEST(InstallReportText, ShowsAPathWithSingleSeparators) {
+  const struct {
+    const char* path;
+    const char* shown;
+  } cases[] = {
+      {"D:\\\\FP\\HTML\\\\howto.htm", "D:\\FP\\HTML\\howto.htm"},
+      {"\\\\server\\share\\\\Catalogs\\", "\\\\server\\share\\Catalogs\\"},
+      {"/srv/apache2\\htdocs\\Catalogs\\", "/srv/apache2/htdocs/Catalogs/"},
+      {"/tmp/cd\\FP\\\\name. ", "/tmp/cd/FP/name. "},
+      {"C:\\Apache2", "C:\\Apache2"},
+  };
+  for (const auto& example : cases) EXPECT_EQ(report::Readable(example.path), example.shown) << example.path;
+}

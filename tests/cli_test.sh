@@ -584,7 +584,7 @@ ROWS
   expect_eq "$(head -n 2 "$work/notices")" $'Start to Install.\nERR-05 File Copy Error.' "notices after the disc was taken out"
   expect_eq "$(grep -c '^ERR-03(3) ' "$work/trace")" 4 "the four folders gone with the disc"
   # The reason line names the first three and counts the rest.
-  [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow/FP/HTML (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
+  [[ "$(sed -n 3p "$work/notices")" == "zandrel2-install: 4 entries of the catalog were left out: $work/slow/FP/HTML/ (The system cannot find the path specified.); "*"; "*" and 1 more (see the trace's ERR-03, ERR-04 and ERR-05 lines)" ]] \
     || fail "the reason line after the disc was taken out: $(sed -n 3p "$work/notices")"
 else
   skip_part "the slow-CD progress checks (no FUSE here)"

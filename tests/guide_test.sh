@@ -14,6 +14,8 @@ cd "$root"
 source tests/outcome.sh
 work=$(mktemp -d)
 chmod 755 "$work"  # Debian's server reads the installed catalog as www-data
+# The installs' logs go to this test's folder.
+export XDG_STATE_HOME=$work/state
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 undo=()
@@ -24,19 +26,20 @@ finish() {
 }
 trap finish EXIT
 
-# readme_block MARKER: the first sh block after the README line holding MARKER, with
-# /tmp/ moved into this test's folder.
+# readme_block MARKER: the first sh block after the README line starting with MARKER,
+# with /tmp/ moved into this test's folder.
 readme_block() {
   awk -v marker="$1" 'index($0, marker) == 1 { found = 1 } found && /^```sh$/ { inside = 1; next }
     inside && /^```$/ { exit } inside { print }' README.md | sed "s|/tmp/|$work/|g"
 }
 
 # run_block NAME BLOCK: runs BLOCK as pasted into a terminal, stopping at the first
-# command that fails; what the terminal showed is in $work/NAME.shown.
+# command that fails, within 10 minutes; what the terminal showed is in $work/NAME.shown.
 run_block() {
   local name=$1 status=0
+  [[ -n $2 ]] || { fail "the README has no $name block where the test looks for it"; return 1; }
   printf 'set -euo pipefail\n%s\n' "$2" >"$work/$name.sh"
-  script -qec "bash '$work/$name.sh'" "$work/$name.typescript" </dev/null >/dev/null || status=$?
+  timeout -k 10 600 script -qec "bash '$work/$name.sh'" "$work/$name.typescript" </dev/null >/dev/null || status=$?
   tr -d '\r' <"$work/$name.typescript" >"$work/$name.shown"
   ((status == 0)) || fail "the README's $name block failed ($status): $(tail -n 20 "$work/$name.shown")"
   return "$status"
@@ -44,7 +47,7 @@ run_block() {
 
 echo "== the demo, without a display"
 status=0
-TMPDIR=$work env -u DISPLAY tools/demo.sh </dev/null >"$work/demo.out" 2>&1 || status=$?
+TMPDIR=$work timeout -k 10 600 env -u DISPLAY tools/demo.sh </dev/null >"$work/demo.out" 2>&1 || status=$?
 grep -Eq '^zandrel2-install: served at http://127\.0\.0\.1:[0-9]+/Catalogs/index\.htm$' "$work/demo.out" \
   && grep -q '<title>' "$work/demo.out" && ((status == 0)) \
   || fail "the demo ($status): $(tail -n 20 "$work/demo.out")"
@@ -83,7 +86,7 @@ elif [[ "$(dpkg-query -W -f='${db:Status-Status}' zandrel2 2>/dev/null || true)"
   skip_part "the Debian block (a zandrel2 package is installed already, which the test never touches)"
 elif [[ -e /srv/apache2 || -e /var/www/html/Catalogs ]]; then
   skip_part "the Debian block (/srv/apache2 or /var/www/html/Catalogs is there already)"
-elif [[ -s /run/apache2/apache2.pid ]] || ss -Hltn 'sport = :80' | grep -q .; then
+elif [[ -s /run/apache2/apache2.pid ]] || (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
   skip_part "the Debian block (a server listens on port 80 already)"
 else
   undo+=("dpkg -r zandrel2 >/dev/null" "rm -rf /srv/apache2 /var/www/html/Catalogs" "apache2ctl stop")

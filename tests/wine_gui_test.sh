@@ -67,6 +67,11 @@ window_named '^カタログ$' >/dev/null
 keys Return
 # The outcome window's title is its heading and the program's name.
 outcome=$(window_named '^Not installed - カタログ$')
+# Its details field fits its few lines: the window is shorter than the install dialog,
+# which it overtops at the template's full height.
+height_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^HEIGHT=//p'; }
+(($(height_of "$outcome") < $(height_of "$dialog"))) \
+  || fail "the outcome's details field was not fitted: $(height_of "$outcome") against the dialog's $(height_of "$dialog")"
 xdotool windowfocus "$outcome" 2>/dev/null || true
 shoot outcome-failed.png
 keys Escape

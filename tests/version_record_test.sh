@@ -59,7 +59,7 @@ check() {
   [[ "$imports" == "$imports_expected" ]] || { echo "FAIL: $(basename "$program") imports $imports" >&2; failures=$((failures + 1)); }
 }
 
-check "$2" "COMCTL32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL WINHTTP.DLL " "${both[@]}" "${dialog[@]}"
+check "$2" "COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL USER32.DLL WINHTTP.DLL " "${both[@]}" "${dialog[@]}"
 # The command line opens the catalog through the shell (--open).
 check "$3" "KERNEL32.DLL MSVCRT.DLL OLE32.DLL SHELL32.DLL WINHTTP.DLL " "${both[@]}" "${command_line[@]}"
 # The command-line program needs no themed controls and declares none.

@@ -10,6 +10,7 @@
 #include "installer/FileServices.h"
 #include "installer/PathCalls.h"
 #include "installer/SystemPath.h"
+#include "installer/WindowsPathText.h"
 
 namespace address {
 namespace {
@@ -258,8 +259,7 @@ namespace {
 constexpr int kConfigurationFiles = 512;
 
 bool IsAbsolutePath(std::string_view path) {
-  const bool drive = path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
-  return drive || path.starts_with('/') || path.starts_with('\\');
+  return !path_text::DriveOf(path).empty() || path.starts_with('/') || path.starts_with('\\');
 }
 
 // `path` joined to `root`, both paths of this system; a Windows root takes its own
@@ -288,7 +288,7 @@ class ConfigurationFiles {
     return [this](const std::string& serverRoot, const std::string& path,
                   const std::function<void(const std::string& text)>& take) {
       const std::string full = JoinPath(serverRoot.empty() ? m_installRoot : serverRoot, path);
-      const auto [folder, name] = SplitLastComponent(full);
+      const auto [folder, name] = path_text::SplitLast(full);
       std::vector<std::string> paths;
       if (name.find_first_of("*?") == std::string_view::npos) {
         paths.push_back(full);
@@ -307,13 +307,6 @@ class ConfigurationFiles {
   }
 
  private:
-  // "/etc/apache2/sites-enabled/" and "*.conf" of "/etc/apache2/sites-enabled/*.conf".
-  static std::pair<std::string_view, std::string_view> SplitLastComponent(std::string_view path) {
-    const std::size_t separator = path.find_last_of("/\\");
-    if (separator == std::string_view::npos) return {std::string_view(), path};
-    return {path.substr(0, separator + 1), path.substr(separator + 1)};
-  }
-
   std::string m_installRoot;
   int m_read = 0;
 };

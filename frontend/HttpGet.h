@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace http {
 
@@ -24,6 +25,14 @@ struct Answer {
   std::string body;   // the first bytes of the body, up to the limit asked for
   std::string error;  // the client's own words, where it failed
 };
+
+// A request that got no answer: how it ended, in the client's words.
+inline Answer Failed(Ending ending, std::string error) {
+  Answer answer;
+  answer.ending = ending;
+  answer.error = std::move(error);
+  return answer;
+}
 
 // Asks for `address` ("http://host:port/path") with GET, without any proxy, of the
 // machine `connectTo` (an address of this machine's, "127.0.0.1" or "[::1]"), whatever

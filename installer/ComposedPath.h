@@ -13,17 +13,24 @@ class ComposedPath {
   const char* c_str() const { return m_text.c_str(); }
   const std::string& Text() const { return m_text; }
   bool Fits() const { return m_fits; }
+  // The bytes its buffer holds, terminator included.
+  std::size_t BufferSize() const { return m_capacity; }
 
  protected:
+  explicit ComposedPath(std::size_t capacity) : m_capacity(capacity) {}
+
   std::string m_text;
   bool m_fits = true;
+
+ private:
+  std::size_t m_capacity;
 };
 
 // A composed path in a buffer of `Capacity` bytes, terminator included.
 template <std::size_t Capacity>
 class BoundedPath : public ComposedPath {
  public:
-  static constexpr std::size_t kCapacity = Capacity;
+  BoundedPath() : ComposedPath(Capacity) {}
 
   // Formats `format` with `args` (C strings or composed paths); false when the text
   // does not fit the capacity or an argument did not fit its own.

@@ -94,10 +94,7 @@ int CopyFolder(const PlanPath& destination, const PlanPath& source, InstallProgr
     if (error == files::kErrorFilenameTooLong) {
       for (const ComposedPath* tooLong : {destination, sourcePath}) {
         if (tooLong == nullptr) continue;
-        const std::size_t bytes = tooLong->Text().size();
-        const std::size_t units = files::Utf16Length(tooLong->Text());
-        const std::size_t excess = std::max(bytes >= EntryPath::kCapacity ? bytes - (EntryPath::kCapacity - 1) : 0,
-                                            units > kLongestPath ? units - kLongestPath : 0);
+        const std::size_t excess = PathLimitExcess(*tooLong);
         if (excess == 0) continue;
         entry.tooLong = tooLong->Text();
         entry.excess = excess;

@@ -1,5 +1,6 @@
 #include "installer/PathCalls.h"
 
+#include <algorithm>
 #include <string>
 
 #include "installer/TextEncoding.h"
@@ -16,6 +17,13 @@ bool Refuse() {
 bool WithinPathLimit(std::string_view path) { return files::Utf16Length(path) <= kLongestPath || Refuse(); }
 
 bool WithinPathLimit(const ComposedPath& path) { return path.Fits() ? WithinPathLimit(path.Text()) : Refuse(); }
+
+std::size_t PathLimitExcess(const ComposedPath& path) {
+  const std::size_t bytes = path.Text().size();
+  const std::size_t units = files::Utf16Length(path.Text());
+  return std::max(bytes >= path.BufferSize() ? bytes - (path.BufferSize() - 1) : 0,
+                  units > kLongestPath ? units - kLongestPath : 0);
+}
 
 files::SearchHandle FindFirstAt(std::string_view pattern, files::FoundEntry& entry) {
   if (!WithinPathLimit(pattern)) return nullptr;

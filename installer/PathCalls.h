@@ -15,6 +15,9 @@
 bool WithinPathLimit(std::string_view path);
 // The same, for a composed path, which must also fit its buffer.
 bool WithinPathLimit(const ComposedPath& path);
+// By how many characters a composed path breaks that rule: the bytes beyond its buffer
+// or the UTF-16 units beyond kLongestPath, whichever is more; 0 where it keeps it.
+std::size_t PathLimitExcess(const ComposedPath& path);
 
 // FindFirst for a path or a composed pattern.
 files::SearchHandle FindFirstAt(std::string_view pattern, files::FoundEntry& entry);

@@ -95,8 +95,6 @@ void Trace(const char* format, ...) {
   WriteTrace(text);
 }
 
-bool TraceGoesToTerminal() { return g_traceIsInteractive; }
-
 void KeepTraceOffTerminal() {
   const std::lock_guard lock(g_traceLock);
   g_traceOffTerminal = g_traceIsInteractive;

@@ -12,9 +12,6 @@
 // itself before main; later calls do nothing.
 void PrepareTraceOutput();
 
-// Whether standard output is an interactive terminal.
-bool TraceGoesToTerminal();
-
 // Keeps the trace off standard output where that is a terminal (a person reading it
 // takes the copy lines for news); a log still gets it. Elsewhere it changes nothing.
 void KeepTraceOffTerminal();

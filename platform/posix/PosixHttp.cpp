@@ -35,13 +35,6 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* conte
   return bytes;
 }
 
-http::Answer Failed(http::Ending ending, std::string error) {
-  http::Answer answer;
-  answer.ending = ending;
-  answer.error = std::move(error);
-  return answer;
-}
-
 }  // namespace
 
 namespace http {

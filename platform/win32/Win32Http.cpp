@@ -25,13 +25,6 @@ struct InternetCloser {
 };
 using UniqueInternet = std::unique_ptr<void, InternetCloser>;
 
-http::Answer Failed(http::Ending ending, std::string error) {
-  http::Answer answer;
-  answer.ending = ending;
-  answer.error = std::move(error);
-  return answer;
-}
-
 std::string ErrorWords(DWORD error) { return "WinHTTP error " + std::to_string(error); }
 
 // One request, shared by the caller and the thread that makes it.

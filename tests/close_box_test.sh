@@ -60,15 +60,6 @@ press_copy() {
   fail "no notice after Copy in $round tries"
 }
 
-# The program's end, with status 0, after what $1 says.
-program_ends() {
-  ended "$app_pid"
-  local status=0
-  await_exit "$app_pid" 60 || status=$?
-  app_pid=
-  [[ $status == 0 ]] || fail "exit status $status $1: $(cat "$work/stderr")"
-}
-
 # Copy, "Start to Install.", and the close request while the copy runs: the copy stops,
 # "Install stopped." and the outcome follow, and the outcome's Close ends the program,
 # since the user meant to leave.

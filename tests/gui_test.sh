@@ -96,11 +96,7 @@ newest_log=$(ls -t "$XDG_STATE_HOME"/zandrel2/zandrel2-*.log | head -n 1)
 tr -d '\r' <"$newest_log" | grep -qx "Served at ${url}Catalogs/index.htm" || fail "no \"Served at\" in the outcome: $(cat "$newest_log")"
 xdotool key Escape
 
-status=0
-ended "$app_pid"
-await_exit "$app_pid" 60 || status=$?
-app_pid=
-[[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
+program_ends
 
 catalogs=$work/c/Apache2/htdocs/Catalogs
 cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$work/cd/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"

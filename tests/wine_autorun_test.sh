@@ -61,9 +61,7 @@ outcome=$(window_named '^Installed - Zandrel2$')
 xdotool windowfocus "$outcome" 2>/dev/null || true
 keys Return
 
-ended "$app_pid" 45
-await_exit "$app_pid" 60 || fail "exit status $?: $(cat "$work/stderr")"
-app_pid=
+program_ends "" 45
 
 catalog=$apache/htdocs/Catalogs
 check_installed "$work/cd" "$catalog"

@@ -115,11 +115,7 @@ newest_log=$(find "$WINEPREFIX/drive_c/users" -name 'zandrel2-*.log' -newer "$wo
   || fail "no \"Served at\" in the outcome: $(cat "$newest_log" 2>/dev/null)"
 keys Escape
 
-ended "$app_pid"
-status=0
-await_exit "$app_pid" 60 || status=$?
-app_pid=
-[[ $status == 0 ]] || fail "exit status $status: $(cat "$work/stderr")"
+program_ends
 
 catalogs=$apache/htdocs/Catalogs
 cmp -s "$catalogs/QXT905/HTML/QXT905_frame.htm" "$cd_root/FP/HTML/QXT905_frame.htm" || fail "frame page not installed"

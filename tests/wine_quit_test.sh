@@ -22,11 +22,7 @@ keys Return
 window_named "^Installing the catalog - $app_name\$" >/dev/null
 "$tools/wine.sh" "$post_quit" "Installing the catalog - $app_name" || fail "no progress window to post WM_QUIT to"
 
-ended "$app_pid" 30
-status=0
-await_exit "$app_pid" 60 || status=$?
-app_pid=
-[[ $status == 0 ]] || fail "exit status $status after WM_QUIT: $(cat "$work/stderr")"
+program_ends "after WM_QUIT" 30
 photos=$(find "$catalog" -type f -name '*.jpg' | wc -l)
 (( photos < $(find "$work/cd/FP" -type f -name '*.jpg' | wc -l) )) || fail "the copy ran to its end despite WM_QUIT"
 [[ -z "$(find "$apache" -name '.zandrel2-*' -print -quit)" ]] || fail "temporary files left after WM_QUIT"

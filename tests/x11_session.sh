@@ -80,9 +80,13 @@ shoot() {
 }
 
 # Waits up to $2 seconds (fifteen unless given) for process $1 to end; fails if it does not.
-ended() {
-  for _ in $(seq $((${2:-15} * 10))); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  fail "the program did not end"
+# program_ends [WHAT [SECONDS]]: the program started as app_pid ends within SECONDS (15
+# unless given) with status 0; WHAT says after what.
+program_ends() {
+  local status=0
+  await_exit "$app_pid" "${2:-15}" || status=$?
+  app_pid=
+  [[ $status == 0 ]] || fail "exit status $status${1:+ $1}: $(cat "$work/stderr")"
 }
 
 # Fails unless every file of the catalog CD's five folders in $1 is installed below
